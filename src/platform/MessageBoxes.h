@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace pellmarch::platform {
+
+// The program's modal message boxes: no icon, the program title as caption.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+
+    // A message with an OK button only; returns when the user has closed it.
+    virtual void inform(const QString &text) = 0;
+
+    // A Yes/No question, Yes the default; true when the answer is Yes.
+    virtual bool ask(const QString &text) = 0;
+};
+
+} // namespace pellmarch::platform

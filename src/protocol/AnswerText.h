@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The service's answers are short HTML texts in which every value follows a fixed key
+// ("IPAddress:") and runs up to the next "</p".
+namespace pellmarch::protocol {
+
+// The value after the first occurrence of `key` (case-sensitive), up to the next "</p", with
+// surrounding spaces dropped; empty text when the key is absent. No value at all (nullopt) when
+// the key is present but no "</p" follows it: the caller then skips the step that wanted it.
+std::optional<QString> GetField(const QString &answer, const QString &key);
+
+// Absent becomes empty text; text loses its leading and trailing spaces (U+0020 only).
+QString NullTrim(const std::optional<QString> &value);
+
+// A record command or address query succeeded: "SUCCESS" occurs in the answer, other than as
+// the tail of "UNSUCCESS".
+bool IsSuccessAnswer(const QString &answer);
+
+// The pieces of a comma-separated list, untrimmed; "a,,b," gives four, empty text none.
+QStringList SplitListPieces(const QString &list);
+
+} // namespace pellmarch::protocol

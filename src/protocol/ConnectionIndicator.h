@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace pellmarch::protocol {
+
+// The main window's "Server Status:" label as the service routines see it: two states, told
+// apart by the label's colour.
+class ConnectionIndicator {
+public:
+    virtual ~ConnectionIndicator() = default;
+
+    virtual bool isDisconnected() const = 0;
+    virtual void setConnected() = 0;
+    virtual void setDisconnected() = 0;
+};
+
+// After a record command or address query: an empty answer means the service is out of reach;
+// a successful one brings a disconnected indicator back; any other answer changes nothing.
+void UpdateIndicator(ConnectionIndicator &indicator, const QString &answer);
+
+} // namespace pellmarch::protocol

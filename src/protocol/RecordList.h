@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace pellmarch::protocol {
+
+// One DNS record as the service lists it. Fields hold the list's text exactly, untrimmed.
+struct DnsRecord {
+    QString domain;
+    QString recordType;
+    QString name; // "@" stands for the domain itself
+    QString address;
+
+    bool operator==(const DnsRecord &) const = default;
+};
+
+inline constexpr char kRecordSeparator[] = "~~";
+inline constexpr char kFieldSeparator[] = ";;";
+inline constexpr char kRootName[] = "@";
+
+// The records of a record list ("~~" between records, ";;" between fields), in list order.
+// A record with fewer than four fields cannot name a record and is skipped; fields beyond the
+// fourth are ignored. Empty text is no records.
+QList<DnsRecord> SplitRecordList(const QString &list);
+
+// The list text for `records`, the inverse of SplitRecordList for well-formed records.
+QString JoinRecordList(const QList<DnsRecord> &records);
+
+} // namespace pellmarch::protocol
