@@ -1,0 +1,109 @@
+#include "about/frmAbout.h"
+
+#include "about/Product.h"
+#include "platform/LinkLabel.h"
+#include "platform/Shell.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace pellmarch::about {
+
+namespace {
+
+const QColor kTitleColour(0, 0, 128);
+const QColor kLinkColour(0, 0, 255);
+constexpr int kWidth = 392;
+constexpr int kHeight = 196;
+constexpr int kMargin = 16;
+constexpr int kLogoSize = 64;
+
+void setTextColour(QWidget *widget, const QColor &colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QFrame *separator(QWidget *parent, int top) {
+    auto *line = new QFrame(parent);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(kMargin, top, kWidth - 2 * kMargin, 2);
+    return line;
+}
+
+} // namespace
+
+frmAbout::frmAbout(account::Services &services, QWidget *parent)
+    : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kWidth, kHeight);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("Verlund logo"));
+    Image1->setPixmap(
+        QPixmap(QStringLiteral(":/pellmarch/logo.png"))
+            .scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    Image1->setGeometry(kMargin, kMargin, kLogoSize, kLogoSize);
+
+    lblTitle = new QLabel(this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont bold = lblTitle->font();
+    bold.setBold(true);
+    lblTitle->setFont(bold);
+    setTextColour(lblTitle, kTitleColour);
+    lblTitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const int titleLeft = kMargin + kLogoSize + kMargin;
+    lblTitle->setGeometry(titleLeft, kMargin, kWidth - titleLeft - kMargin, kLogoSize);
+
+    m_line1Top = separator(this, 96);
+
+    Label1 = new platform::LinkLabel(
+        QStringLiteral("Click here to view the Verlund Terms of Service"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAccessibleName(QStringLiteral("Verlund Terms of Service"));
+    QFont link = Label1->font();
+    link.setUnderline(true);
+    link.setItalic(true);
+    Label1->setFont(link);
+    setTextColour(Label1, kLinkColour);
+    Label1->setGeometry(kMargin, 108, kWidth - 2 * kMargin, 22);
+    connect(Label1, &platform::LinkLabel::clicked, this, &frmAbout::Label1_Click);
+
+    m_line1Bottom = separator(this, 140);
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setAccessibleName(QStringLiteral("OK"));
+    cmdOK->setDefault(true);
+    cmdOK->setGeometry(kWidth - kMargin - 88, 154, 88, 28);
+    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+
+    Form_Load();
+}
+
+void frmAbout::Form_Load() {
+    setWindowTitle(QStringLiteral("About"));
+    lblTitle->setText(AboutTitle());
+}
+
+void frmAbout::cmdOK_Click() {
+    accept();
+}
+
+void frmAbout::Label1_Click() {
+    m_services.shell.openPage(m_services.endpoints.termsPage());
+}
+
+void ShowAboutBox(account::Services &services, QWidget *parent) {
+    frmAbout box(services, parent);
+    box.exec();
+}
+
+} // namespace pellmarch::about

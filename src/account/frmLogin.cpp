@@ -1,0 +1,314 @@
+#include "account/frmLogin.h"
+
+#include "about/frmAbout.h"
+#include "platform/LinkLabel.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Shell.h"
+#include "platform/Twips.h"
+#include "platform/WebRequest.h"
+#include "protocol/AnswerText.h"
+#include "protocol/Queries.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+
+namespace pellmarch::account {
+
+using platform::twipsRect;
+
+namespace {
+
+const QColor kHeadingColour(0, 0, 128);
+const QColor kLinkColour(0, 0, 255);
+const QColor kBusyColour(0, 0, 192);
+constexpr int kClientWidthTwips = 4155;
+constexpr int kClientHeightTwips = 2835;
+constexpr qreal kDialogFontPoints = 8.25;
+
+QFont arial(qreal pointSize, bool bold = false, bool underline = false) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    return font;
+}
+
+QFont msSansSerif(qreal pointSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+void setTextColour(QWidget *widget, const QColor &colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+// Every control carries its name as object name and accessible name.
+template <typename W> W *named(W *widget, const char *name, const QString &accessibleName) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setAccessibleName(accessibleName);
+    return widget;
+}
+
+} // namespace
+
+frmLogin::frmLogin(Services &services, QWidget *parent) : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("Login"));
+    // Controls without a font of their own use the classic dialog font.
+    setFont(msSansSerif(kDialogFontPoints));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    buildMenu();
+    buildControls();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void frmLogin::buildMenu() {
+    m_menuBar = new QMenuBar(this);
+    mnuHelp = named(m_menuBar->addMenu(QStringLiteral("&Help")), "mnuHelp", QStringLiteral("Help"));
+    mnuOnlineHelp = mnuHelp->addAction(QStringLiteral("Online Help"));
+    mnuOnlineHelp->setObjectName(QStringLiteral("mnuOnlineHelp"));
+    mnuRegister = mnuHelp->addAction(QStringLiteral("Register"));
+    mnuRegister->setObjectName(QStringLiteral("mnuRegister"));
+    mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    connect(mnuOnlineHelp, &QAction::triggered, this, &frmLogin::mnuOnlineHelp_Click);
+    connect(mnuRegister, &QAction::triggered, this, &frmLogin::mnuRegister_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmLogin::mnuAbout_Click);
+}
+
+void frmLogin::buildControls() {
+    m_client = new QWidget(this);
+    m_client->setFixedSize(platform::twips(kClientWidthTwips), platform::twips(kClientHeightTwips));
+
+    m_frmLogin = named(new QFrame(m_client), "frmLogin", QStringLiteral("Login"));
+    m_frmLogin->setGeometry(twipsRect(0, 0, 4095, 2775));
+
+    lblLogin = named(new QLabel(QStringLiteral("Please Login"), m_frmLogin), "lblLogin",
+                     QStringLiteral("Please Login"));
+    lblLogin->setGeometry(twipsRect(360, 120, 3375, 375));
+    lblLogin->setAlignment(Qt::AlignCenter);
+    lblLogin->setFont(arial(12, true));
+    setTextColour(lblLogin, kHeadingColour);
+
+    Label1 = named(new QLabel(QStringLiteral("Username"), m_frmLogin), "Label1",
+                   QStringLiteral("Username"));
+    // Labels share their text box's height so that both texts stand on one line.
+    Label1->setGeometry(twipsRect(240, 480, 1815, 375));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label1->setFont(arial(9.75));
+
+    txtUsername = named(new QLineEdit(m_frmLogin), "txtUsername", QStringLiteral("Username"));
+    txtUsername->setGeometry(twipsRect(1440, 480, 2415, 375));
+    Label1->setBuddy(txtUsername);
+
+    Label2 = named(new QLabel(QStringLiteral("Password"), m_frmLogin), "Label2",
+                   QStringLiteral("Password"));
+    Label2->setGeometry(twipsRect(240, 1080, 1215, 375));
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label2->setFont(arial(9.75));
+
+    txtPassword = named(new QLineEdit(m_frmLogin), "txtPassword", QStringLiteral("Password"));
+    txtPassword->setGeometry(twipsRect(1440, 1080, 2415, 375));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->installEventFilter(this);
+    Label2->setBuddy(txtPassword);
+
+    cmdLogin = named(new QPushButton(QStringLiteral("Login"), m_frmLogin), "cmdLogin",
+                     QStringLiteral("Login"));
+    cmdLogin->setGeometry(twipsRect(1440, 1560, 1335, 375));
+    cmdLogin->setAutoDefault(false);
+    connect(cmdLogin, &QPushButton::clicked, this, &frmLogin::cmdLogin_Click);
+
+    cmdExit = named(new QPushButton(QStringLiteral("Exit"), m_frmLogin), "cmdExit",
+                    QStringLiteral("Exit"));
+    cmdExit->setGeometry(twipsRect(3000, 1560, 855, 375));
+    cmdExit->setAutoDefault(false);
+    connect(cmdExit, &QPushButton::clicked, this, &frmLogin::cmdExit_Click);
+
+    chkSaveLogin = named(new QCheckBox(QStringLiteral("Save Login"), m_frmLogin), "chkSaveLogin",
+                         QStringLiteral("Save Login"));
+    chkSaveLogin->setGeometry(twipsRect(120, 1680, 1215, 255));
+
+    llblRegister =
+        named(new platform::LinkLabel(QStringLiteral("First Time Here? Please Register With Us. "),
+                                      m_frmLogin),
+              "llblRegister", QStringLiteral("Register"));
+    llblRegister->setGeometry(twipsRect(240, 2040, 3615, 255));
+    llblRegister->setFont(arial(8.25, false, true));
+    setTextColour(llblRegister, kLinkColour);
+    connect(llblRegister, &platform::LinkLabel::clicked, this, &frmLogin::llblRegister_Click);
+
+    Label6 = named(
+        new platform::LinkLabel(QStringLiteral("Forgot your Password?   Click Here"), m_frmLogin),
+        "Label6", QStringLiteral("Forgot your Password"));
+    Label6->setGeometry(twipsRect(240, 2400, 3615, 255));
+    Label6->setFont(arial(8.25, false, true));
+    setTextColour(Label6, kLinkColour);
+    connect(Label6, &platform::LinkLabel::clicked, this, &frmLogin::Label6_Click);
+
+    setTabOrder(txtUsername, txtPassword);
+    setTabOrder(txtPassword, cmdLogin);
+    setTabOrder(cmdLogin, cmdExit);
+    setTabOrder(cmdExit, chkSaveLogin);
+
+    // The busy panel covers the input frame while the login request runs.
+    frmLoggingIn = named(new QFrame(m_client), "frmLoggingIn", QStringLiteral("Logging in"));
+    frmLoggingIn->setGeometry(twipsRect(0, 2880, 4095, 2535));
+    frmLoggingIn->setAutoFillBackground(true);
+    QPalette panel = frmLoggingIn->palette();
+    panel.setColor(QPalette::Window, panel.color(QPalette::Light));
+    frmLoggingIn->setPalette(panel);
+    frmLoggingIn->hide();
+
+    lblWait = named(new QLabel(QStringLiteral("Please Wait ..."), frmLoggingIn), "lblWait",
+                    QStringLiteral("Please Wait"));
+    lblWait->setGeometry(twipsRect(360, 960, 3495, 375));
+    lblWait->setAlignment(Qt::AlignCenter);
+    lblWait->setFont(msSansSerif(13.5));
+    setTextColour(lblWait, kBusyColour);
+
+    lblLogginIn = named(new QLabel(QStringLiteral("Logging In.  "), frmLoggingIn), "lblLogginIn",
+                        QStringLiteral("Logging In"));
+    lblLogginIn->setGeometry(twipsRect(360, 1320, 3495, 375));
+    lblLogginIn->setAlignment(Qt::AlignCenter);
+    lblLogginIn->setFont(msSansSerif(13.5));
+    setTextColour(lblLogginIn, kBusyColour);
+
+    txtUsername->setFocus();
+}
+
+void frmLogin::cmdLogin_Click() {
+    m_services.flags.bLoggedIn = false;
+    if (m_bLoginBusy)
+        return;
+    m_bLoginBusy = true;
+    const auto notBusy = qScopeGuard([this] { m_bLoginBusy = false; });
+
+    const QString username = protocol::NullTrim(txtUsername->text());
+    if (username.isEmpty()) {
+        m_services.boxes.inform(kEnterUsername);
+        return;
+    }
+    const QString password = protocol::NullTrim(txtPassword->text());
+    if (password.isEmpty()) {
+        m_services.boxes.inform(kEnterPassword);
+        return;
+    }
+
+    frmLoggingIn->setGeometry(frmLoggingIn->x(), m_frmLogin->y(), frmLoggingIn->width(),
+                              m_frmLogin->height());
+    frmLoggingIn->show();
+    frmLoggingIn->raise();
+    const platform::WebAnswer answer = m_services.web.fetch(
+        m_services.endpoints.serviceUrl(protocol::LoginQuery(username, password)));
+    frmLoggingIn->hide();
+
+    if (answer.failed || answer.body.isEmpty()) {
+        m_services.boxes.inform(kServerUnreachable);
+        return;
+    }
+
+    // An outcome that cannot be read is no acceptance.
+    const std::optional<QString> outcome =
+        protocol::GetField(answer.body, QStringLiteral("DNS LOGIN:"));
+    if (!outcome || *outcome != QLatin1String("SUCCESS")) {
+        m_services.boxes.inform(kLoginRejected);
+        txtUsername->clear();
+        txtPassword->clear();
+        if (isVisible())
+            txtUsername->setFocus();
+        return;
+    }
+
+    fillUserRecord(username, password, answer.body);
+    m_services.flags.bLoggedIn = true;
+    m_services.flags.bRememberLogin = chkSaveLogin->isChecked();
+    accept();
+}
+
+void frmLogin::fillUserRecord(const QString &username, const QString &password,
+                              const QString &answer) {
+    // A profile value that cannot be read becomes empty text, like a missing one.
+    const auto field = [&answer](const char *key) {
+        return protocol::NullTrim(protocol::GetField(answer, QLatin1String(key)));
+    };
+    clsUser &user = m_services.user;
+    user.sUsername = username;
+    user.sFirstName = field("FirstName:");
+    user.sLastName = field("LastName:");
+    user.sDomainList = field("Domains:");
+    user.sSubDomain = field("SubDomain:");
+    user.sRecordTypeList = field("RecordTypes:");
+    user.sPassword = password;
+    user.sIPAddress = field("IPAddress:");
+    user.sDomainUserRecords = field("DomainUserRecords:");
+}
+
+void frmLogin::cmdExit_Click() {
+    m_services.shell.endProgram();
+}
+
+void frmLogin::reject() {}
+
+void frmLogin::closeEvent(QCloseEvent *event) {
+    event->ignore();
+    cmdExit_Click();
+}
+
+bool frmLogin::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == txtPassword && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdLogin_Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmLogin::Label6_Click() {
+    m_services.shell.openPage(m_services.endpoints.forgottenPasswordPage());
+}
+
+void frmLogin::llblRegister_Click() {
+    m_services.shell.openPage(m_services.endpoints.signupPage());
+}
+
+void frmLogin::mnuOnlineHelp_Click() {
+    m_services.shell.openPage(m_services.endpoints.helpPage());
+}
+
+void frmLogin::mnuRegister_Click() {
+    m_services.shell.openPage(m_services.endpoints.signupPage());
+}
+
+void frmLogin::mnuAbout_Click() {
+    about::ShowAboutBox(m_services, this);
+}
+
+} // namespace pellmarch::account

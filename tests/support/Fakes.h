@@ -1,0 +1,90 @@
+#pragma once
+
+#include "account/Services.h"
+#include "platform/MessageBoxes.h"
+#include "platform/SettingsStore.h"
+#include "platform/Shell.h"
+#include "platform/WebRequest.h"
+#include "protocol/ConnectionIndicator.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+namespace pellmarch::testing {
+
+// Answers fetches from a script, in order, and records every URL asked for. With the script
+// used up it answers like an unreachable service.
+class FakeWebRequest final : public platform::WebRequest {
+public:
+    platform::WebAnswer fetch(const QString &url) override;
+
+    void answer(const QString &body) { script.append(platform::WebAnswer{false, body}); }
+    void fail() { script.append(platform::WebAnswer{true, {}}); }
+
+    QList<platform::WebAnswer> script;
+    QStringList urls;
+    // Runs inside fetch, while the request is "on the wire".
+    std::function<void()> duringFetch;
+};
+
+class FakeMessageBoxes final : public platform::MessageBoxes {
+public:
+    void inform(const QString &text) override { shown.append(text); }
+    bool ask(const QString &text) override;
+
+    QStringList shown;
+    QStringList asked;
+    QList<bool> answers; // answers to ask(), in order; Yes when used up
+};
+
+class FakeShell final : public platform::Shell {
+public:
+    void openPage(const QString &url) override { pages.append(url); }
+    void endProgram() override { ++endings; }
+
+    QStringList pages;
+    int endings = 0;
+};
+
+class MemorySettingsStore final : public platform::SettingsStore {
+public:
+    QString read(const QString &section, const QString &key, const QString &fallback) override;
+    void write(const QString &section, const QString &key, const QString &value) override;
+
+    QHash<QString, QString> values; // "section/key" -> value
+    QStringList writes;             // "section/key=value", in order
+};
+
+class FakeIndicator final : public protocol::ConnectionIndicator {
+public:
+    bool isDisconnected() const override { return disconnected; }
+    void setConnected() override { disconnected = false; }
+    void setDisconnected() override { disconnected = true; }
+
+    bool disconnected = false;
+};
+
+// A complete set of doubles and the Services over them, for building windows in tests.
+struct FakeServices {
+    FakeWebRequest web;
+    FakeMessageBoxes boxes;
+    FakeShell shell;
+    MemorySettingsStore settings;
+    account::clsUser user;
+    account::LoginFlags flags;
+    account::Services services{
+        web,  boxes, shell, settings, protocol::Endpoints::allAt(QStringLiteral("dns.example")),
+        user, flags};
+};
+
+// Closes the next modal dialog that opens (after `action` ran on it), so a test can go through
+// code that calls exec().
+void whenModalOpens(std::function<void(QWidget *dialog)> action);
+
+} // namespace pellmarch::testing
