@@ -1,0 +1,192 @@
+#include "ServiceStore.h"
+
+#include <QAtomicInteger>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace verlund {
+
+namespace {
+
+QAtomicInteger<int> g_connections;
+
+constexpr int kBusyTimeoutMs = 10000;
+
+Subscriber subscriberFrom(const QSqlQuery &q) {
+    return {q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+            q.value(3).toString(), q.value(4).toString(), q.value(5).toString(),
+            q.value(6).toString(), q.value(7).toString()};
+}
+
+const char kSubscriberColumns[] = "username, password, first_name, last_name, domains, "
+                                  "record_types, sub_domain, address_override";
+
+} // namespace
+
+ServiceStore::ServiceStore(const QString &databasePath)
+    : m_connectionName(QStringLiteral("verlund-%1").arg(g_connections.fetchAndAddRelaxed(1))) {
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_db.setDatabaseName(databasePath);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+}
+
+ServiceStore::~ServiceStore() {
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool ServiceStore::exec(const QString &statement) {
+    QSqlQuery q(m_db);
+    return q.exec(statement);
+}
+
+bool ServiceStore::open(QString *error) {
+    if (!m_db.open()) {
+        if (error)
+            *error = m_db.lastError().text();
+        return false;
+    }
+    const bool ok = exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+                    exec(QStringLiteral(
+                        "CREATE TABLE IF NOT EXISTS subscribers ("
+                        " username TEXT PRIMARY KEY, password TEXT NOT NULL,"
+                        " first_name TEXT NOT NULL DEFAULT '', last_name TEXT NOT NULL DEFAULT '',"
+                        " domains TEXT NOT NULL DEFAULT '', record_types TEXT NOT NULL DEFAULT '',"
+                        " sub_domain TEXT NOT NULL DEFAULT '',"
+                        " address_override TEXT NOT NULL DEFAULT '')")) &&
+                    exec(QStringLiteral("CREATE TABLE IF NOT EXISTS records ("
+                                        " id INTEGER PRIMARY KEY,"
+                                        " domain TEXT NOT NULL COLLATE NOCASE,"
+                                        " record_type TEXT NOT NULL COLLATE NOCASE,"
+                                        " name TEXT NOT NULL COLLATE NOCASE,"
+                                        " address TEXT NOT NULL COLLATE NOCASE,"
+                                        " UNIQUE (domain, record_type, name, address))"));
+    if (!ok && error)
+        *error = m_db.lastError().text();
+    return ok;
+}
+
+bool ServiceStore::putSubscriber(const Subscriber &s) {
+    QSqlQuery q(m_db);
+    q.prepare(
+        QStringLiteral("INSERT OR REPLACE INTO subscribers (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+            .arg(QLatin1String(kSubscriberColumns)));
+    for (const QString &v : {s.username, s.password, s.firstName, s.lastName, s.domains,
+                             s.recordTypes, s.subDomain, s.addressOverride})
+        q.addBindValue(v);
+    return q.exec();
+}
+
+std::optional<Subscriber> ServiceStore::subscriber(const QString &username) {
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("SELECT %1 FROM subscribers WHERE username = ?")
+                  .arg(QLatin1String(kSubscriberColumns)));
+    q.addBindValue(username);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return subscriberFrom(q);
+}
+
+std::optional<Subscriber> ServiceStore::authenticate(const QString &username,
+                                                     const QString &password) {
+    std::optional<Subscriber> s = subscriber(username);
+    if (!s || s->password != password)
+        return std::nullopt;
+    return s;
+}
+
+bool ServiceStore::setAddressOverride(const QString &username, const QString &address) {
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("UPDATE subscribers SET address_override = ? WHERE username = ?"));
+    q.addBindValue(address);
+    q.addBindValue(username);
+    return q.exec() && q.numRowsAffected() == 1;
+}
+
+QList<DnsRecord> ServiceStore::records(const Subscriber &s) {
+    QStringList conditions;
+    QVariantList values;
+    for (const QString &domain : s.domains.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        conditions.append(QStringLiteral("domain = ?"));
+        values.append(domain.trimmed());
+    }
+    if (!s.subDomain.isEmpty()) {
+        conditions.append(QStringLiteral("(domain = ? AND name = ?)"));
+        values.append(s.subDomain);
+        values.append(s.username);
+    }
+    QList<DnsRecord> result;
+    if (conditions.isEmpty())
+        return result;
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("SELECT domain, record_type, name, address FROM records WHERE %1 "
+                             "ORDER BY id")
+                  .arg(conditions.join(QLatin1String(" OR "))));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        return result;
+    while (q.next())
+        result.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                       q.value(3).toString()});
+    return result;
+}
+
+ServiceStore::Change ServiceStore::addRecord(const DnsRecord &r) {
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("INSERT OR IGNORE INTO records (domain, record_type, name, address) "
+                             "VALUES (?, ?, ?, ?)"));
+    for (const QString &v : {r.domain, r.recordType, r.name, r.address})
+        q.addBindValue(v);
+    if (!q.exec())
+        return Change::Failed;
+    return q.numRowsAffected() == 1 ? Change::Done : Change::AlreadyThere;
+}
+
+ServiceStore::Change ServiceStore::deleteRecord(const DnsRecord &r) {
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("DELETE FROM records WHERE domain = ? AND record_type = ? AND "
+                             "name = ? AND address = ?"));
+    for (const QString &v : {r.domain, r.recordType, r.name, r.address})
+        q.addBindValue(v);
+    if (!q.exec())
+        return Change::Failed;
+    return q.numRowsAffected() >= 1 ? Change::Done : Change::Missing;
+}
+
+bool ServiceStore::seedDemo() {
+    const Subscriber demo{QStringLiteral("demo"),
+                          QStringLiteral("demo"),
+                          QStringLiteral("Dana"),
+                          QStringLiteral("Demo"),
+                          QString(),
+                          QStringLiteral("A"),
+                          QStringLiteral("dyn.verlund.test"),
+                          QString()};
+    const Subscriber acme{QStringLiteral("acme"),
+                          QStringLiteral("acme"),
+                          QStringLiteral("Alex"),
+                          QStringLiteral("Acme"),
+                          QStringLiteral("acme.test,acme-shop.test"),
+                          QStringLiteral("A,CNAME,MX,TXT"),
+                          QString(),
+                          QString()};
+    bool ok = putSubscriber(demo) && putSubscriber(acme);
+    const QList<DnsRecord> records{
+        {QStringLiteral("acme.test"), QStringLiteral("A"), QStringLiteral("@"),
+         QStringLiteral("203.0.113.10")},
+        {QStringLiteral("acme.test"), QStringLiteral("A"), QStringLiteral("www"),
+         QStringLiteral("203.0.113.10")},
+        {QStringLiteral("acme.test"), QStringLiteral("MX"), QStringLiteral("mail"),
+         QStringLiteral("203.0.113.25")},
+        {QStringLiteral("acme-shop.test"), QStringLiteral("A"), QStringLiteral("shop"),
+         QStringLiteral("203.0.113.40")},
+    };
+    for (const DnsRecord &r : records)
+        ok = addRecord(r) != Change::Failed && ok;
+    return ok;
+}
+
+} // namespace verlund

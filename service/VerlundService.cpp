@@ -1,0 +1,145 @@
+#include "VerlundService.h"
+
+#include "protocol/RecordList.h"
+
+#include <QHttpServerRequest>
+#include <QHttpServerResponse>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace verlund {
+
+namespace {
+
+const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
+
+// Query keys are matched without regard to letter case, as the hosted service does.
+QString value(const QUrlQuery &query, const char *key) {
+    const auto items = query.queryItems(QUrl::FullyDecoded);
+    for (const auto &[k, v] : items)
+        if (k.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+            return v;
+    return {};
+}
+
+QString paragraph(const char *key, const QString &text) {
+    return QStringLiteral("<p>") + QLatin1String(key) + QStringLiteral(": ") + text +
+           QStringLiteral("</p>\r\n");
+}
+
+QString page(const QString &title, const QString &body) {
+    return QStringLiteral("<html><head><title>") + title +
+           QStringLiteral("</title></head>\r\n<body>\r\n") + body +
+           QStringLiteral("</body></html>\r\n");
+}
+
+QString failure(const QString &reason) {
+    return page(QStringLiteral("Verlund Dynamic DNS"), paragraph("Error", reason));
+}
+
+QString webPage(const char *title, const char *text) {
+    return page(QLatin1String(title), QStringLiteral("<h1>") + QLatin1String(title) +
+                                          QStringLiteral("</h1>\r\n<p>") + QLatin1String(text) +
+                                          QStringLiteral("</p>\r\n"));
+}
+
+} // namespace
+
+VerlundService::VerlundService(ServiceStore &store, QObject *parent)
+    : QObject(parent), m_store(store),
+      m_log([](const QString &line) { QTextStream(stderr) << line << Qt::endl; }) {
+    m_server.route(QStringLiteral("/dnslogin.asp"), [this](const QHttpServerRequest &request) {
+        const QString body = answer(request.query(), request.remoteAddress());
+        m_log(QStringLiteral("GET /dnslogin.asp?%1 from %2 -> %3 bytes")
+                  .arg(maskedQuery(request.query()), request.remoteAddress().toString())
+                  .arg(body.toUtf8().size()));
+        return QHttpServerResponse(kHtml, body.toUtf8());
+    });
+
+    struct Page {
+        const char *path;
+        const char *title;
+        const char *text;
+    };
+    static constexpr Page kPages[] = {
+        {"/", "Sign up for Verlund Dynamic DNS",
+         "Choose a user name and a password to get your own host name. Basic sub-domains are "
+         "free."},
+        {"/support.htm", "Verlund Dynamic DNS Help",
+         "Log in with your user name and password. Pellmarch keeps your host name pointed at "
+         "your machine's public address, or lets you manage the records of your own domains."},
+        {"/tos.htm", "Verlund Terms of Service",
+         "Use the service for lawful purposes only. Records that point at a parked address are "
+         "unreachable by their name."},
+        {"/pop_pword.asp", "Forgotten Password",
+         "Enter the e-mail address of your account and we will send you a new password."},
+    };
+    for (const Page &p : kPages) {
+        m_server.route(QLatin1String(p.path), [this, p](const QHttpServerRequest &request) {
+            m_log(QStringLiteral("GET %1 from %2")
+                      .arg(QLatin1String(p.path), request.remoteAddress().toString()));
+            return QHttpServerResponse(kHtml, webPage(p.title, p.text).toUtf8());
+        });
+    }
+}
+
+quint16 VerlundService::listen(const QHostAddress &address, quint16 port) {
+    return m_server.listen(address, port);
+}
+
+QString VerlundService::maskedQuery(const QUrlQuery &query) {
+    QUrlQuery masked;
+    const auto items = query.queryItems(QUrl::FullyEncoded);
+    for (const auto &[k, v] : items)
+        masked.addQueryItem(k, k.compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0
+                                   ? QStringLiteral("***")
+                                   : v);
+    return masked.toString(QUrl::FullyEncoded);
+}
+
+QString VerlundService::answer(const QUrlQuery &query, const QHostAddress &peer) {
+    const QString function = value(query, "fxn");
+    if (function.compare(QLatin1String("login"), Qt::CaseInsensitive) == 0)
+        return login(query, peer);
+    if (function.compare(QLatin1String("DNSTickler"), Qt::CaseInsensitive) == 0)
+        return recordCommand(query);
+    if (function.compare(QLatin1String("GetIPAddress"), Qt::CaseInsensitive) == 0)
+        return publicAddress(query, peer);
+    return failure(QStringLiteral("Unknown function"));
+}
+
+QString VerlundService::seenAddress(const Subscriber &subscriber, const QHostAddress &peer) const {
+    if (!subscriber.addressOverride.isEmpty())
+        return subscriber.addressOverride;
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : peer.toString();
+}
+
+QString VerlundService::login(const QUrlQuery &query, const QHostAddress &peer) {
+    const std::optional<Subscriber> s =
+        m_store.authenticate(value(query, "usr"), value(query, "pwd"));
+    if (!s)
+        return page(QStringLiteral("Verlund Dynamic DNS"),
+                    paragraph("DNS LOGIN", QStringLiteral("FAILED")) +
+                        paragraph("Error", QStringLiteral("Invalid user name or password")));
+    return page(QStringLiteral("Verlund Dynamic DNS"),
+                paragraph("DNS LOGIN", QStringLiteral("SUCCESS")) +
+                    paragraph("FirstName", s->firstName) + paragraph("LastName", s->lastName) +
+                    paragraph("Domains", s->domains) + paragraph("SubDomain", s->subDomain) +
+                    paragraph("RecordTypes", s->recordTypes) +
+                    paragraph("IPAddress", seenAddress(*s, peer)) +
+                    paragraph("DomainUserRecords",
+                              pellmarch::protocol::JoinRecordList(m_store.records(*s))));
+}
+
+QString VerlundService::recordCommand(const QUrlQuery &) {
+    return failure(QStringLiteral("Record commands are not available"));
+}
+
+QString VerlundService::publicAddress(const QUrlQuery &, const QHostAddress &) {
+    return failure(QStringLiteral("The address query is not available"));
+}
+
+} // namespace verlund
