@@ -19,6 +19,11 @@ Subscriber subscriberFrom(const QSqlQuery &q) {
             q.value(6).toString(), q.value(7).toString()};
 }
 
+// Every column holds text, never NULL: a null QString binds as empty text.
+QString text(const QString &value) {
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 const char kSubscriberColumns[] = "username, password, first_name, last_name, domains, "
                                   "record_types, sub_domain, address_override";
 
@@ -75,7 +80,7 @@ bool ServiceStore::putSubscriber(const Subscriber &s) {
             .arg(QLatin1String(kSubscriberColumns)));
     for (const QString &v : {s.username, s.password, s.firstName, s.lastName, s.domains,
                              s.recordTypes, s.subDomain, s.addressOverride})
-        q.addBindValue(v);
+        q.addBindValue(text(v));
     return q.exec();
 }
 
@@ -100,8 +105,8 @@ std::optional<Subscriber> ServiceStore::authenticate(const QString &username,
 bool ServiceStore::setAddressOverride(const QString &username, const QString &address) {
     QSqlQuery q(m_db);
     q.prepare(QStringLiteral("UPDATE subscribers SET address_override = ? WHERE username = ?"));
-    q.addBindValue(address);
-    q.addBindValue(username);
+    q.addBindValue(text(address));
+    q.addBindValue(text(username));
     return q.exec() && q.numRowsAffected() == 1;
 }
 
@@ -139,7 +144,7 @@ ServiceStore::Change ServiceStore::addRecord(const DnsRecord &r) {
     q.prepare(QStringLiteral("INSERT OR IGNORE INTO records (domain, record_type, name, address) "
                              "VALUES (?, ?, ?, ?)"));
     for (const QString &v : {r.domain, r.recordType, r.name, r.address})
-        q.addBindValue(v);
+        q.addBindValue(text(v));
     if (!q.exec())
         return Change::Failed;
     return q.numRowsAffected() == 1 ? Change::Done : Change::AlreadyThere;
@@ -150,7 +155,7 @@ ServiceStore::Change ServiceStore::deleteRecord(const DnsRecord &r) {
     q.prepare(QStringLiteral("DELETE FROM records WHERE domain = ? AND record_type = ? AND "
                              "name = ? AND address = ?"));
     for (const QString &v : {r.domain, r.recordType, r.name, r.address})
-        q.addBindValue(v);
+        q.addBindValue(text(v));
     if (!q.exec())
         return Change::Failed;
     return q.numRowsAffected() >= 1 ? Change::Done : Change::Missing;
