@@ -4,6 +4,7 @@
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <cstdio>
@@ -134,12 +135,90 @@ QString VerlundService::login(const QUrlQuery &query, const QHostAddress &peer) 
                               pellmarch::protocol::JoinRecordList(m_store.records(*s))));
 }
 
-QString VerlundService::recordCommand(const QUrlQuery &) {
-    return failure(QStringLiteral("Record commands are not available"));
+QString VerlundService::recordCommand(const QUrlQuery &query) {
+    const std::optional<Subscriber> s =
+        m_store.authenticate(value(query, "Usr"), value(query, "Pwd"));
+    if (!s)
+        return failure(QStringLiteral("Invalid user name or password"));
+
+    const QString command = value(query, "DNSCommand").toUpper();
+    const bool adding = command == QLatin1String("RECORDADD");
+    if (!adding && command != QLatin1String("RECORDDELETE"))
+        return failure(QStringLiteral("Unknown DNS command"));
+
+    const DnsRecord record{value(query, "Domain").trimmed(), value(query, "RecordType").trimmed(),
+                           value(query, "Cname").trimmed(), value(query, "IPAddress").trimmed()};
+    if (const QString problem = RecordProblem(*s, record); !problem.isEmpty())
+        return failure(problem);
+
+    const ServiceStore::Change change =
+        adding ? m_store.addRecord(record) : m_store.deleteRecord(record);
+    if (change == ServiceStore::Change::Failed)
+        return failure(QStringLiteral("The record could not be stored, please try again"));
+    if (change == ServiceStore::Change::Missing)
+        return failure(QStringLiteral("No such record"));
+    return page(QStringLiteral("Verlund Dynamic DNS"),
+                paragraph("Result", QStringLiteral("SUCCESS")) +
+                    paragraph("DomainUserRecords",
+                              pellmarch::protocol::JoinRecordList(m_store.records(*s))));
 }
 
-QString VerlundService::publicAddress(const QUrlQuery &, const QHostAddress &) {
-    return failure(QStringLiteral("The address query is not available"));
+QString VerlundService::publicAddress(const QUrlQuery &query, const QHostAddress &peer) {
+    const std::optional<Subscriber> s = m_store.subscriber(value(query, "Usr"));
+    if (!s)
+        return failure(QStringLiteral("Unknown user"));
+    return page(QStringLiteral("Verlund Dynamic DNS"),
+                paragraph("Result", QStringLiteral("SUCCESS")) +
+                    paragraph("IPAddress", seenAddress(*s, peer)) +
+                    paragraph("DomainUserRecords",
+                              pellmarch::protocol::JoinRecordList(m_store.records(*s))));
+}
+
+bool IsIPv4Address(const QString &text) {
+    static const QRegularExpression form(
+        QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
+                       "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
+    return form.match(text).hasMatch();
+}
+
+QString RecordProblem(const Subscriber &subscriber, const DnsRecord &record) {
+    const auto sameName = [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    };
+    const bool ownHostName = !subscriber.subDomain.isEmpty() &&
+                             sameName(record.domain, subscriber.subDomain) &&
+                             sameName(record.name, subscriber.username);
+    bool ownDomain = false;
+    for (const QString &d : subscriber.domains.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        ownDomain = ownDomain || sameName(record.domain, d.trimmed());
+    if (!ownHostName && !ownDomain)
+        return QStringLiteral("The domain is not one of yours");
+
+    bool typeAllowed = false;
+    for (const QString &t : subscriber.recordTypes.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        typeAllowed = typeAllowed || sameName(record.recordType, t.trimmed());
+    if (ownHostName && !ownDomain)
+        typeAllowed = sameName(record.recordType, QStringLiteral("A"));
+    if (!typeAllowed)
+        return QStringLiteral("The record type is not allowed");
+
+    // A host label: "@" for the domain itself, or dot-separated labels of letters, digits,
+    // hyphens and underscores, with a leading "*" label for wildcards.
+    static const QRegularExpression hostName(
+        QStringLiteral("^(@|(\\*\\.)?[A-Za-z0-9_]([A-Za-z0-9_-]{0,62})(\\.[A-Za-z0-9_]([A-Za-z0-9_-"
+                       "]{0,62}))*|\\*)$"));
+    if (!hostName.match(record.name).hasMatch())
+        return QStringLiteral("Invalid name");
+
+    if (sameName(record.recordType, QStringLiteral("A"))) {
+        if (!IsIPv4Address(record.address))
+            return QStringLiteral("Invalid IP address");
+    } else {
+        static const QRegularExpression printable(QStringLiteral("^[\\x21-\\x7e]+$"));
+        if (!printable.match(record.address).hasMatch())
+            return QStringLiteral("Invalid address");
+    }
+    return {};
 }
 
 } // namespace verlund

@@ -90,8 +90,7 @@ int main(int argc, char *argv[]) {
     if (command == QLatin1String("set-address") || command == QLatin1String("clear-address")) {
         const QString address =
             command == QLatin1String("set-address") ? parser.value(addressOption) : QString();
-        if (command == QLatin1String("set-address") &&
-            QHostAddress(address).protocol() != QAbstractSocket::IPv4Protocol)
+        if (command == QLatin1String("set-address") && !IsIPv4Address(address))
             return fail(QStringLiteral("--address must be an IPv4 address"));
         return store.setAddressOverride(parser.value(userOption), address)
                    ? 0

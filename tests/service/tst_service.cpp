@@ -6,6 +6,7 @@
 #include "service/ServiceFixture.h"
 
 #include <QTest>
+#include <QThread>
 
 using namespace pellmarch;
 using namespace std::chrono_literals;
@@ -19,9 +20,36 @@ private Q_SLOTS:
     void reservedCharactersRoundTrip();
     void pagesAreServed();
     void logMasksThePassword();
+    void refusedCommands_data();
+    void refusedCommands();
+    void addListDeleteRoundTrip();
+    void ownHostName();
+    void addressQueryAndOverride();
+    void concurrentClientsLoseNoWrite();
+    void concurrentConnectionsLoseNoWrite();
+    void ipv4Form_data();
+    void ipv4Form();
 };
 
 namespace {
+
+struct Tickle {
+    QString user, password, name, domain, command, type, address;
+};
+
+QString send(platform::WebRequest &web, const QString &host, const Tickle &t) {
+    return web
+        .fetch(protocol::Endpoints::allAt(host).serviceUrl(protocol::RecordCommandQuery(
+            t.user, t.password, t.name, t.domain, t.command, t.type, t.address)))
+        .body;
+}
+
+Tickle acmeAdd(const QString &name, const QString &address = QStringLiteral("203.0.113.5")) {
+    return {
+        QStringLiteral("acme"),      QStringLiteral("acme"), name,   QStringLiteral("acme.test"),
+        QStringLiteral("RECORDADD"), QStringLiteral("A"),    address};
+}
+
 QString field(const QString &answer, const char *key) {
     return protocol::NullTrim(protocol::GetField(answer, QLatin1String(key)));
 }
@@ -114,6 +142,204 @@ void TestService::logMasksThePassword() {
     QCOMPARE(svc.log.size(), 1);
     QVERIFY(svc.log.first().contains(QStringLiteral("pwd=***")));
     QVERIFY(!svc.log.first().contains(QStringLiteral("pwd=acme")));
+}
+
+void TestService::refusedCommands_data() {
+    QTest::addColumn<Tickle>("command");
+    QTest::addColumn<QString>("reason");
+    Tickle t = acmeAdd(QStringLiteral("www2"));
+    Tickle bad = t;
+    bad.password = QStringLiteral("nope");
+    QTest::newRow("bad password") << bad << "Invalid user name or password";
+    bad = t;
+    bad.domain = QStringLiteral("other.test");
+    QTest::newRow("foreign domain") << bad << "The domain is not one of yours";
+    bad.domain = QStringLiteral("test"); // a suffix of his own domain is not his
+    QTest::newRow("suffix of an own domain") << bad << "The domain is not one of yours";
+    bad = t;
+    bad.type = QStringLiteral("AAAA");
+    QTest::newRow("type not allowed") << bad << "The record type is not allowed";
+    for (const char *address :
+         {"203.0.113", "203.0.113.256", "1.2.3.4.5", "01.2.3.4", "a.b.c.d", "", " "}) {
+        bad = t;
+        bad.address = QLatin1String(address);
+        QTest::addRow("bad IPv4 '%s'", address) << bad << "Invalid IP address";
+    }
+    for (const char *name : {"a b", "a&b", "caf\u00e9", "", "-", "a..b"}) {
+        bad = t;
+        bad.name = QString::fromUtf8(name);
+        QTest::addRow("bad name '%s'", name) << bad << "Invalid name";
+    }
+    bad = t;
+    bad.command = QStringLiteral("RECORDMOVE");
+    QTest::newRow("unknown command") << bad << "Unknown DNS command";
+    bad = t;
+    bad.domain = QStringLiteral("dyn.verlund.test");
+    bad.name = QStringLiteral("acme");
+    QTest::newRow("service sub-domain without an own host name")
+        << bad << "The domain is not one of yours";
+    bad = {QStringLiteral("demo"),         QStringLiteral("demo"),
+           QStringLiteral("someone-else"), QStringLiteral("dyn.verlund.test"),
+           QStringLiteral("RECORDADD"),    QStringLiteral("A"),
+           QStringLiteral("198.51.100.1")};
+    QTest::newRow("another subscriber's host name") << bad << "The domain is not one of yours";
+    bad.name = QStringLiteral("demo");
+    bad.type = QStringLiteral("MX");
+    QTest::newRow("own host name is an A record") << bad << "The record type is not allowed";
+}
+
+void TestService::refusedCommands() {
+    QFETCH(Tickle, command);
+    QFETCH(QString, reason);
+    testing::ServiceFixture svc;
+    platform::QtWebRequest web(5s);
+    const QString answer = send(web, svc.host(), command);
+    QVERIFY2(!answer.contains(QStringLiteral("SUCCESS")), qPrintable(answer));
+    QCOMPARE(field(answer, "Error:"), reason);
+    const auto acme = svc.store.subscriber(QStringLiteral("acme"));
+    QCOMPARE(svc.store.records(*acme).size(), 4);
+}
+
+void TestService::addListDeleteRoundTrip() {
+    testing::ServiceFixture svc;
+    platform::QtWebRequest web(5s);
+    const QString added = send(web, svc.host(), acmeAdd(QStringLiteral("ftp")));
+    QVERIFY(protocol::IsSuccessAnswer(added));
+    QVERIFY(field(added, "DomainUserRecords:")
+                .endsWith(QStringLiteral("~~acme.test;;A;;ftp;;203.0.113.5")));
+
+    // Adding an existing record succeeds without a duplicate, whatever its letter case.
+    Tickle again = acmeAdd(QStringLiteral("FTP"));
+    again.domain = QStringLiteral("ACME.test");
+    const QString twice = send(web, svc.host(), again);
+    QVERIFY(protocol::IsSuccessAnswer(twice));
+    QCOMPARE(field(twice, "DomainUserRecords:").count(QStringLiteral(";;ftp;;")), 1);
+
+    Tickle remove = acmeAdd(QStringLiteral("ftp"));
+    remove.command = QStringLiteral("RECORDDELETE");
+    const QString removed = send(web, svc.host(), remove);
+    QVERIFY(protocol::IsSuccessAnswer(removed));
+    QVERIFY(!field(removed, "DomainUserRecords:").contains(QStringLiteral(";;ftp;;")));
+
+    const QString missing = send(web, svc.host(), remove);
+    QVERIFY(!protocol::IsSuccessAnswer(missing));
+    QCOMPARE(field(missing, "Error:"), QStringLiteral("No such record"));
+
+    // Other record types take other addresses; the root record is "@".
+    Tickle mx = acmeAdd(QStringLiteral("@"), QStringLiteral("mail.acme.test"));
+    mx.type = QStringLiteral("MX");
+    QVERIFY(protocol::IsSuccessAnswer(send(web, svc.host(), mx)));
+}
+
+void TestService::ownHostName() {
+    testing::ServiceFixture svc;
+    platform::QtWebRequest web(5s);
+    Tickle own{QStringLiteral("demo"),        QStringLiteral("demo"),
+               QStringLiteral("demo"),        QStringLiteral("dyn.verlund.test"),
+               QStringLiteral("RECORDADD"),   QStringLiteral("A"),
+               QStringLiteral("198.51.100.1")};
+    QCOMPARE(field(send(web, svc.host(), own), "DomainUserRecords:"),
+             QStringLiteral("dyn.verlund.test;;A;;demo;;198.51.100.1"));
+    // Another subscriber's list does not show it.
+    const auto acme = svc.store.subscriber(QStringLiteral("acme"));
+    QCOMPARE(svc.store.records(*acme).size(), 4);
+}
+
+void TestService::addressQueryAndOverride() {
+    testing::ServiceFixture svc;
+    platform::QtWebRequest web(5s);
+    const protocol::Endpoints endpoints = protocol::Endpoints::allAt(svc.host());
+    const auto query = [&] {
+        return web.fetch(endpoints.serviceUrl(protocol::AddressQuery(QStringLiteral("acme")))).body;
+    };
+    QCOMPARE(field(query(), "IPAddress:"), QStringLiteral("127.0.0.1"));
+    QVERIFY(field(query(), "DomainUserRecords:").contains(QStringLiteral("acme.test;;MX;;mail")));
+    QVERIFY(svc.store.setAddressOverride(QStringLiteral("acme"), QStringLiteral("198.51.100.4")));
+    QCOMPARE(field(query(), "IPAddress:"), QStringLiteral("198.51.100.4"));
+    QVERIFY(svc.store.setAddressOverride(QStringLiteral("acme"), QString()));
+    QCOMPARE(field(query(), "IPAddress:"), QStringLiteral("127.0.0.1"));
+    QVERIFY(!svc.store.setAddressOverride(QStringLiteral("nobody"), QStringLiteral("1.1.1.1")));
+
+    const QString unknown =
+        web.fetch(endpoints.serviceUrl(protocol::AddressQuery(QStringLiteral("nobody")))).body;
+    QVERIFY(!protocol::IsSuccessAnswer(unknown));
+}
+
+void TestService::concurrentClientsLoseNoWrite() {
+    testing::ServiceFixture svc;
+    constexpr int kEach = 20;
+    QAtomicInt succeeded = 0;
+    QList<QThread *> clients;
+    for (const char *prefix : {"left", "right"}) {
+        clients.append(QThread::create([&, prefix] {
+            platform::QtWebRequest web(10s);
+            for (int i = 0; i < kEach; ++i)
+                if (protocol::IsSuccessAnswer(
+                        send(web, svc.host(),
+                             acmeAdd(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i)))))
+                    succeeded.fetchAndAddRelaxed(1);
+        }));
+    }
+    for (QThread *t : clients)
+        t->start();
+    QTRY_VERIFY_WITH_TIMEOUT(clients.at(0)->isFinished() && clients.at(1)->isFinished(), 60000);
+    qDeleteAll(clients);
+    QCOMPARE(succeeded.loadRelaxed(), 2 * kEach);
+    QCOMPARE(svc.store.records(*svc.store.subscriber(QStringLiteral("acme"))).size(),
+             4 + 2 * kEach);
+}
+
+void TestService::concurrentConnectionsLoseNoWrite() {
+    // Two service processes on one database: each has its own connection.
+    testing::ServiceFixture svc;
+    const QString path = svc.dir.filePath(QStringLiteral("service.db"));
+    constexpr int kEach = 50;
+    QAtomicInt failed = 0;
+    QList<QThread *> writers;
+    for (const char *prefix : {"p", "q"}) {
+        writers.append(QThread::create([&, prefix] {
+            verlund::ServiceStore store(path);
+            if (!store.open()) {
+                failed.fetchAndAddRelaxed(kEach);
+                return;
+            }
+            for (int i = 0; i < kEach; ++i) {
+                const verlund::DnsRecord r{QStringLiteral("acme.test"), QStringLiteral("A"),
+                                           QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i),
+                                           QStringLiteral("203.0.113.9")};
+                if (store.addRecord(r) != verlund::ServiceStore::Change::Done)
+                    failed.fetchAndAddRelaxed(1);
+            }
+        }));
+    }
+    for (QThread *t : writers)
+        t->start();
+    for (QThread *t : writers)
+        QVERIFY(t->wait(60000));
+    qDeleteAll(writers);
+    QCOMPARE(failed.loadRelaxed(), 0);
+    QCOMPARE(svc.store.records(*svc.store.subscriber(QStringLiteral("acme"))).size(),
+             4 + 2 * kEach);
+}
+
+void TestService::ipv4Form_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("plain") << "192.0.2.1" << true;
+    QTest::newRow("zeros") << "0.0.0.0" << true;
+    QTest::newRow("top") << "255.255.255.255" << true;
+    QTest::newRow("256") << "256.1.1.1" << false;
+    QTest::newRow("leading zero") << "1.02.3.4" << false;
+    QTest::newRow("short") << "1.2.3" << false;
+    QTest::newRow("trailing dot") << "1.2.3.4." << false;
+    QTest::newRow("IPv6") << "::1" << false;
+    QTest::newRow("single number") << "16909060" << false;
+}
+
+void TestService::ipv4Form() {
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QCOMPARE(verlund::IsIPv4Address(text), valid);
 }
 
 QTEST_GUILESS_MAIN(TestService)
