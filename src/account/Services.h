@@ -10,6 +10,10 @@ class Shell;
 class SettingsStore;
 } // namespace pellmarch::platform
 
+namespace pellmarch::protocol {
+class AutoIPList;
+}
+
 namespace pellmarch::account {
 
 // What the windows share for the whole run. `main` creates each piece once and hands this to
@@ -22,6 +26,7 @@ struct Services {
     protocol::Endpoints endpoints;
     clsUser &user;
     LoginFlags &flags;
+    protocol::AutoIPList &autoIP;
 };
 
 } // namespace pellmarch::account

@@ -5,6 +5,7 @@
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
 #include "platform/QtWebRequest.h"
+#include "protocol/AutoIPList.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -25,8 +26,9 @@ int main(int argc, char *argv[]) {
     platform::QtSettingsStore settings;
     account::clsUser user;
     account::LoginFlags flags;
+    protocol::AutoIPList autoIP;
     account::Services services{web,  boxes, shell, settings, protocol::Endpoints::fromBuild(),
-                               user, flags};
+                               user, flags, autoIP};
 
     account::frmLogin login(services);
     login.setWindowTitle(about::LoginVersionCaption());

@@ -29,7 +29,8 @@ void TestLoginEndToEnd::loginFillsTheUserRecordFromTheService() {
                                fakes.settings,
                                protocol::Endpoints::allAt(svc.host()),
                                fakes.user,
-                               fakes.flags};
+                               fakes.flags,
+                               fakes.autoIP};
     account::frmLogin window(services);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -61,7 +62,8 @@ void TestLoginEndToEnd::unreachableServiceKeepsTheBoxes() {
                                fakes.settings,
                                protocol::Endpoints::allAt(QStringLiteral("127.0.0.1:%1").arg(port)),
                                fakes.user,
-                               fakes.flags};
+                               fakes.flags,
+                               fakes.autoIP};
     account::frmLogin window(services);
     QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("txtUsername")), "demo");
     QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("txtPassword")), "demo");

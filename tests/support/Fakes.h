@@ -5,6 +5,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/WebRequest.h"
+#include "protocol/AutoIPList.h"
 #include "protocol/ConnectionIndicator.h"
 
 #include <QHash>
@@ -78,9 +79,10 @@ struct FakeServices {
     MemorySettingsStore settings;
     account::clsUser user;
     account::LoginFlags flags;
+    protocol::AutoIPList autoIP;
     account::Services services{
         web,  boxes, shell, settings, protocol::Endpoints::allAt(QStringLiteral("dns.example")),
-        user, flags};
+        user, flags, autoIP};
 };
 
 // Closes the next modal dialog that opens (after `action` ran on it), so a test can go through

@@ -1,0 +1,75 @@
+#include "protocol/DnsClient.h"
+
+#include "platform/MessageBoxes.h"
+#include "platform/WebRequest.h"
+#include "protocol/AnswerText.h"
+#include "protocol/AutoIPList.h"
+#include "protocol/ConnectionIndicator.h"
+#include "protocol/Queries.h"
+#include "protocol/RecordList.h"
+
+namespace pellmarch::protocol {
+
+namespace {
+const QString kRecordListKey = QStringLiteral("DomainUserRecords:");
+const QString kErrorKey = QStringLiteral("Error:");
+const QString kAddressKey = QStringLiteral("IPAddress:");
+} // namespace
+
+DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
+                     ConnectionIndicator &indicator, account::clsUser &user, AutoIPList &autoIP,
+                     Endpoints endpoints)
+    : m_web(web), m_boxes(boxes), m_indicator(indicator), m_user(user), m_autoIP(autoIP),
+      m_endpoints(std::move(endpoints)) {}
+
+bool DnsClient::SendRecordCommand(const QString &domain, QString &name, const QString &command,
+                                  const QString &recordType, const QString &address,
+                                  bool showMessages, bool autoResolution) {
+    if (name.isEmpty())
+        name = QLatin1String(kRootName);
+
+    // A failed fetch leaves the answer empty.
+    const QString answer =
+        m_web
+            .fetch(m_endpoints.serviceUrl(RecordCommandQuery(
+                m_user.sUsername, m_user.sPassword, name, domain, command, recordType, address)))
+            .body;
+    const bool removing = command == QLatin1String(kRecordDelete);
+
+    if (!IsSuccessAnswer(answer)) {
+        // An error reason that cannot be read means no message at all.
+        const std::optional<QString> reason = GetField(answer, kErrorKey);
+        if (showMessages && reason)
+            m_boxes.inform(QStringLiteral("Could not ") +
+                           (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
+                           QStringLiteral(" IP.  ") + *reason);
+        UpdateIndicator(m_indicator, answer);
+        return false;
+    }
+
+    UpdateIndicator(m_indicator, answer);
+    m_user.sIPAddress = address;
+    if (const std::optional<QString> records = GetField(answer, kRecordListKey))
+        m_user.sDomainUserRecords = *records;
+    if (!m_user.bVerlundOnly)
+        m_autoIP.UpdateAutoIPList(domain, name, command, recordType, address, autoResolution);
+    if (showMessages)
+        m_boxes.inform(QStringLiteral("Transaction Complete:\nIP ") +
+                       (removing ? QStringLiteral("Removed") : QStringLiteral("Set")) +
+                       QStringLiteral(" for Name:") + name + QStringLiteral(" IPAddress:") +
+                       address);
+    return true;
+}
+
+QString DnsClient::QueryPublicAddress() {
+    const QString answer = m_web.fetch(m_endpoints.serviceUrl(AddressQuery(m_user.sUsername))).body;
+    UpdateIndicator(m_indicator, answer);
+    if (!IsSuccessAnswer(answer))
+        return {};
+    if (const std::optional<QString> records = GetField(answer, kRecordListKey))
+        m_user.sDomainUserRecords = *records;
+    // An address that cannot be read is no address.
+    return GetField(answer, kAddressKey).value_or(QString());
+}
+
+} // namespace pellmarch::protocol

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "account/clsUser.h"
+#include "protocol/Endpoints.h"
+
+#include <QString>
+
+namespace pellmarch::platform {
+class WebRequest;
+class MessageBoxes;
+} // namespace pellmarch::platform
+
+namespace pellmarch::protocol {
+
+class AutoIPList;
+class ConnectionIndicator;
+
+// The service routines that change the subscriber's records and learn the public address.
+// Both keep the user record current from the answers and drive the connection indicator.
+class DnsClient {
+public:
+    DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
+              ConnectionIndicator &indicator, account::clsUser &user, AutoIPList &autoIP,
+              Endpoints endpoints);
+
+    // Adds ("RECORDADD") or deletes ("RECORDDELETE") one record. An empty `name` stands for the
+    // domain itself and becomes "@", in the caller's variable too. On success the user record
+    // takes the answer's record list and `address`, and (outside own-sub-domain mode) the
+    // automatic-resolution list follows; a failure changes neither. With `showMessages` the
+    // outcome is reported in a message box. True when the service reported success.
+    bool SendRecordCommand(const QString &domain, QString &name, const QString &command,
+                           const QString &recordType, const QString &address, bool showMessages,
+                           bool autoResolution);
+
+    // The address from which the service sees this machine, or empty text when there is none.
+    // On success the answer's record list replaces the user record's. Sends no password.
+    QString QueryPublicAddress();
+
+private:
+    platform::WebRequest &m_web;
+    platform::MessageBoxes &m_boxes;
+    ConnectionIndicator &m_indicator;
+    account::clsUser &m_user;
+    AutoIPList &m_autoIP;
+    Endpoints m_endpoints;
+};
+
+} // namespace pellmarch::protocol

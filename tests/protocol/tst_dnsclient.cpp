@@ -1,0 +1,369 @@
+// Record commands, the public-address query and the automatic-resolution list.
+#include "platform/QtWebRequest.h"
+#include "protocol/AutoIPList.h"
+#include "protocol/DnsClient.h"
+#include "service/ServiceFixture.h"
+#include "support/Fakes.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QUrlQuery>
+
+using namespace pellmarch;
+using namespace std::chrono_literals;
+using protocol::AutoIPList;
+using protocol::DnsClient;
+
+namespace {
+
+const QString kAdd = QStringLiteral("RECORDADD");
+const QString kDelete = QStringLiteral("RECORDDELETE");
+
+// A DnsClient over doubles, logged in as "ann" with password "pw".
+struct ClientFixture {
+    testing::FakeServices fakes;
+    testing::FakeIndicator indicator;
+    DnsClient client{fakes.web,    fakes.boxes,
+                     indicator,    fakes.user,
+                     fakes.autoIP, protocol::Endpoints::allAt(QStringLiteral("dns.example"))};
+
+    ClientFixture() {
+        fakes.user.sUsername = QStringLiteral("ann");
+        fakes.user.sPassword = QStringLiteral("pw");
+        fakes.user.sIPAddress = QStringLiteral("old-address");
+        fakes.user.sDomainUserRecords = QStringLiteral("old-list");
+    }
+
+    bool send(QString name, const QString &command, bool messages = true, bool autoFlag = false,
+              const QString &address = QStringLiteral("1.2.3.4")) {
+        return client.SendRecordCommand(QStringLiteral("d.test"), name, command,
+                                        QStringLiteral("A"), address, messages, autoFlag);
+    }
+};
+
+} // namespace
+
+class TestDnsClient : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void commandUrlAndRootName();
+    void commandOutcomes_data();
+    void commandOutcomes();
+    void messagesOffShowNothing();
+    void commandFeedsTheAutoList();
+    void autoList_data();
+    void autoList();
+    void autoListWholeKeys();
+    void addressQuery_data();
+    void addressQuery();
+    void reservedCharactersReachTheServiceIntact();
+    void roundTripAgainstTheService();
+};
+
+void TestDnsClient::commandUrlAndRootName() {
+    ClientFixture f;
+    f.fakes.web.answer(QStringLiteral("<p>SUCCESS</p><p>DomainUserRecords: x</p>"));
+    QString name; // empty: the domain itself
+    QVERIFY(f.client.SendRecordCommand(QStringLiteral("d.test"), name, kAdd, QStringLiteral("A"),
+                                       QStringLiteral("1.2.3.4"), true, false));
+    QCOMPARE(name, QStringLiteral("@"));
+    QCOMPARE(f.fakes.web.urls,
+             QStringList{QStringLiteral("http://dns.example/dnslogin.asp?FXN=DNSTickler&Usr=ann"
+                                        "&Pwd=pw&Cname=@&Domain=d.test&DNSCommand=RECORDADD"
+                                        "&RecordType=A&IPAddress=1.2.3.4")});
+    QCOMPARE(
+        f.fakes.boxes.shown,
+        QStringList{QStringLiteral("Transaction Complete:\nIP Set for Name:@ IPAddress:1.2.3.4")});
+}
+
+void TestDnsClient::commandOutcomes_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("redBefore");
+    QTest::addColumn<bool>("success");
+    QTest::addColumn<QString>("records"); // the user record's list afterwards
+    QTest::addColumn<QString>("message"); // empty: none
+    QTest::addColumn<bool>("redAfter");
+
+    const QString done =
+        QStringLiteral("Transaction Complete:\nIP Set for Name:www IPAddress:1.2.3.4");
+    QTest::newRow("add succeeds") << kAdd << "<p>SUCCESS</p><p>DomainUserRecords: new</p>" << false
+                                  << true << "new" << done << false;
+    QTest::newRow("SUCCESS inside a longer word")
+        << kAdd << "<p>RECORDSUCCESSFUL</p><p>DomainUserRecords: new</p>" << false << true << "new"
+        << done << false;
+    QTest::newRow("delete succeeds")
+        << kDelete << "<p>SUCCESS</p><p>DomainUserRecords: </p>" << false << true << ""
+        << "Transaction Complete:\nIP Removed for Name:www IPAddress:1.2.3.4" << false;
+    QTest::newRow("success without a list empties it")
+        << kAdd << "<p>SUCCESS</p>" << false << true << "" << done << false;
+    QTest::newRow("unreadable list keeps the former")
+        << kAdd << "<p>SUCCESS</p><p>DomainUserRecords: cut" << false << true << "old-list" << done
+        << false;
+    QTest::newRow("red turns green on success")
+        << kAdd << "<p>SUCCESS</p>" << true << true << "" << done << false;
+    QTest::newRow("other command is worded Set")
+        << "recorddelete"
+        << "<p>SUCCESS</p>" << false << true << "" << done << false;
+    QTest::newRow("UNSUCCESSFUL is a failure")
+        << kAdd << "<p>UNSUCCESSFUL</p><p>Error: Invalid IP address</p>" << false << false
+        << "old-list"
+        << "Could not Set IP.  Invalid IP address" << false;
+    QTest::newRow("delete fails") << kDelete << "<p>Error: No such record</p>" << false << false
+                                  << "old-list"
+                                  << "Could not Remove IP.  No such record" << false;
+    QTest::newRow("red stays red on a non-empty failure")
+        << kAdd << "<p>Error: x</p>" << true << false << "old-list"
+        << "Could not Set IP.  x" << true;
+    QTest::newRow("unreadable reason shows nothing")
+        << kAdd << "<p>Error: cut off" << false << false << "old-list"
+        << "" << false;
+    QTest::newRow("empty answer turns red") << kAdd << "" << false << false << "old-list"
+                                            << "Could not Set IP.  " << true;
+    QTest::newRow("garbage") << kAdd << "\x01\x02<html>" << false << false << "old-list"
+                             << "Could not Set IP.  " << false;
+}
+
+void TestDnsClient::commandOutcomes() {
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(bool, redBefore);
+    QFETCH(bool, success);
+    QFETCH(QString, records);
+    QFETCH(QString, message);
+    QFETCH(bool, redAfter);
+    ClientFixture f;
+    f.indicator.disconnected = redBefore;
+    f.fakes.web.answer(answer);
+    QCOMPARE(f.send(QStringLiteral("www"), command), success);
+    QCOMPARE(f.fakes.user.sDomainUserRecords, records);
+    // A successful delete, too, leaves the command's address as the registered one.
+    QCOMPARE(f.fakes.user.sIPAddress,
+             success ? QStringLiteral("1.2.3.4") : QStringLiteral("old-address"));
+    QCOMPARE(f.fakes.boxes.shown, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.indicator.disconnected, redAfter);
+}
+
+void TestDnsClient::messagesOffShowNothing() {
+    ClientFixture f;
+    f.fakes.web.answer(QStringLiteral("<p>SUCCESS</p><p>DomainUserRecords: new</p>"));
+    f.fakes.web.answer(QString());
+    QVERIFY(f.send(QStringLiteral("www"), kAdd, false));
+    QVERIFY(!f.send(QStringLiteral("www"), kAdd, false));
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
+    QCOMPARE(f.fakes.user.sDomainUserRecords, QStringLiteral("new"));
+    QVERIFY(f.indicator.disconnected);
+}
+
+void TestDnsClient::commandFeedsTheAutoList() {
+    ClientFixture f;
+    const QString ok = QStringLiteral("<p>SUCCESS</p>");
+    f.fakes.web.answer(ok);
+    QVERIFY(f.send(QString(), kAdd, false, true)); // empty name reaches the list as "@"
+    QCOMPARE(f.fakes.autoIP.sAutoIPRecords(), QStringLiteral("D.TEST;;A;;@;;1.2.3.4~~"));
+
+    // A failed command never touches the list.
+    f.fakes.web.answer(QStringLiteral("<p>Error: no</p>"));
+    QVERIFY(!f.send(QStringLiteral("@"), kDelete, false));
+    QCOMPARE(f.fakes.autoIP.size(), 1);
+
+    // Nor does a command in own-sub-domain mode.
+    f.fakes.user.bVerlundOnly = true;
+    f.fakes.web.answer(ok);
+    f.fakes.web.answer(ok);
+    QVERIFY(f.send(QStringLiteral("@"), kDelete, false));
+    QVERIFY(f.send(QStringLiteral("ann"), kAdd, false, true));
+    QCOMPARE(f.fakes.autoIP.sAutoIPRecords(), QStringLiteral("D.TEST;;A;;@;;1.2.3.4~~"));
+
+    f.fakes.user.bVerlundOnly = false;
+    f.fakes.web.answer(ok);
+    QVERIFY(f.send(QStringLiteral("@"), kDelete, false, false));
+    QCOMPARE(f.fakes.autoIP.sAutoIPRecords(), QString());
+}
+
+struct Command {
+    const char *name;
+    const char *command;
+    const char *address;
+    bool autoFlag;
+};
+
+void TestDnsClient::autoList_data() {
+    QTest::addColumn<QList<Command>>("commands");
+    QTest::addColumn<QString>("list");
+    QTest::newRow("same record twice leaves one key")
+        << QList<Command>{{"www", "RECORDADD", "1.1.1.1", true},
+                          {"www", "RECORDADD", "1.1.1.1", true}}
+        << "D.TEST;;A;;WWW;;1.1.1.1~~";
+    QTest::newRow("delete removes whatever the flag")
+        << QList<Command>{{"www", "RECORDADD", "1.1.1.1", true},
+                          {"www", "RECORDDELETE", "1.1.1.1", false}}
+        << "";
+    QTest::newRow("add with the flag off keeps the key")
+        << QList<Command>{{"www", "RECORDADD", "1.1.1.1", true},
+                          {"www", "RECORDADD", "1.1.1.1", false}}
+        << "D.TEST;;A;;WWW;;1.1.1.1~~";
+    QTest::newRow("add with the flag off lists nothing")
+        << QList<Command>{{"www", "RECORDADD", "1.1.1.1", false}} << "";
+    QTest::newRow("an edit that moves a marked record replaces the key")
+        << QList<Command>{{"www", "RECORDADD", "1.1.1.1", true},
+                          {"ftp", "RECORDADD", "1.1.1.1", true},
+                          {"www", "RECORDDELETE", "1.1.1.1", true},
+                          {"www", "RECORDADD", "2.2.2.2", true}}
+        << "D.TEST;;A;;FTP;;1.1.1.1~~D.TEST;;A;;WWW;;2.2.2.2~~";
+    QTest::newRow("letter case and spaces make no difference")
+        << QList<Command>{{"WWW ", "recordadd", " 1.1.1.1", true},
+                          {"www", "RecordDelete", "1.1.1.1", false}}
+        << "";
+    QTest::newRow("other commands change nothing")
+        << QList<Command>{{"www", "RECORDADD", "1.1.1.1", true},
+                          {"www", "RECORDMOVE", "1.1.1.1", true}}
+        << "D.TEST;;A;;WWW;;1.1.1.1~~";
+}
+
+void TestDnsClient::autoList() {
+    QFETCH(QList<Command>, commands);
+    QFETCH(QString, list);
+    AutoIPList autoIP;
+    for (const Command &c : commands)
+        autoIP.UpdateAutoIPList(QStringLiteral("d.test"), QLatin1String(c.name),
+                                QLatin1String(c.command), QStringLiteral("A"),
+                                QLatin1String(c.address), c.autoFlag);
+    QCOMPARE(autoIP.sAutoIPRecords(), list);
+    QCOMPARE(autoIP.isMarked(QStringLiteral("d.test"), QStringLiteral("a"), QStringLiteral("www"),
+                             QStringLiteral("1.1.1.1")),
+             list.contains(QStringLiteral("WWW;;1.1.1.1")));
+}
+
+void TestDnsClient::autoListWholeKeys() {
+    // "b.test"'s key stands inside "ab.test"'s; removing one must leave the other whole.
+    AutoIPList autoIP;
+    for (const char *domain : {"ab.test", "b.test"})
+        autoIP.UpdateAutoIPList(QLatin1String(domain), QStringLiteral("www"), kAdd,
+                                QStringLiteral("A"), QStringLiteral("1.1.1.1"), true);
+    autoIP.UpdateAutoIPList(QStringLiteral("b.test"), QStringLiteral("www"), kDelete,
+                            QStringLiteral("A"), QStringLiteral("1.1.1.1"), false);
+    QCOMPARE(autoIP.sAutoIPRecords(), QStringLiteral("AB.TEST;;A;;WWW;;1.1.1.1~~"));
+    QVERIFY(!autoIP.isMarked(QStringLiteral("b.test"), QStringLiteral("A"), QStringLiteral("www"),
+                             QStringLiteral("1.1.1.1")));
+    QVERIFY(autoIP.isMarked(QStringLiteral("ab.test"), QStringLiteral("A"), QStringLiteral("www"),
+                            QStringLiteral("1.1.1.1")));
+}
+
+void TestDnsClient::addressQuery_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<bool>("redAfter");
+    QTest::newRow("success") << "<p>SUCCESS</p><p>IPAddress: 5.6.7.8</p><p>DomainUserRecords: r</p>"
+                             << "5.6.7.8"
+                             << "r" << false;
+    QTest::newRow("success without IPAddress") << "<p>SUCCESS</p>"
+                                               << ""
+                                               << "" << false;
+    QTest::newRow("unreadable address") << "<p>SUCCESS</p><p>DomainUserRecords: r</p>IPAddress: 1"
+                                        << ""
+                                        << "r" << false;
+    QTest::newRow("unreadable list keeps the former")
+        << "<p>SUCCESS</p><p>IPAddress: 5.6.7.8</p>DomainUserRecords: r"
+        << "5.6.7.8"
+        << "old-list" << false;
+    QTest::newRow("no SUCCESS, address ignored") << "<p>Error: x</p><p>IPAddress: 5.6.7.8</p>"
+                                                 << ""
+                                                 << "old-list" << true;
+    QTest::newRow("empty answer") << ""
+                                  << ""
+                                  << "old-list" << true;
+}
+
+void TestDnsClient::addressQuery() {
+    QFETCH(QString, answer);
+    QFETCH(QString, address);
+    QFETCH(QString, records);
+    QFETCH(bool, redAfter);
+    ClientFixture f;
+    f.indicator.disconnected = true;
+    f.fakes.web.answer(answer);
+    QCOMPARE(f.client.QueryPublicAddress(), address);
+    QCOMPARE(f.fakes.web.urls, QStringList{QStringLiteral(
+                                   "http://dns.example/dnslogin.asp?FXN=GetIPAddress&Usr=ann")});
+    QCOMPARE(f.fakes.user.sDomainUserRecords, records);
+    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("old-address"));
+    QCOMPARE(f.indicator.disconnected, redAfter);
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
+}
+
+void TestDnsClient::reservedCharactersReachTheServiceIntact() {
+    // A server that records the query it receives and answers success.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QByteArray head;
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket *s = server.nextPendingConnection();
+        connect(s, &QTcpSocket::readyRead, s, [&head, s] {
+            head += s->readAll();
+            if (head.contains("\r\n\r\n")) {
+                s->write("HTTP/1.1 200 OK\r\nContent-Length: 14\r\nConnection: close\r\n\r\n"
+                         "<p>SUCCESS</p>");
+                s->disconnectFromHost();
+            }
+        });
+    });
+    platform::QtWebRequest web(5s);
+    testing::FakeServices fakes;
+    testing::FakeIndicator indicator;
+    fakes.user.sUsername = QStringLiteral("ann&Pwd=x");
+    fakes.user.sPassword = QStringLiteral("p&w=d#1+%x y");
+    DnsClient client(
+        web, fakes.boxes, indicator, fakes.user, fakes.autoIP,
+        protocol::Endpoints::allAt(QStringLiteral("127.0.0.1:%1").arg(server.serverPort())));
+    QString name = QStringLiteral("a&DNSCommand=RECORDDELETE#");
+    QVERIFY(client.SendRecordCommand(QStringLiteral("d\u00e9.test +%"), name, kAdd,
+                                     QStringLiteral("A"), QStringLiteral("1.2.3.4 =&"), false,
+                                     false));
+    const QByteArray target = head.split(' ').value(1);
+    const QUrlQuery query(QUrl::fromEncoded("http://x" + target).query(QUrl::FullyEncoded));
+    const auto items = query.queryItems(QUrl::FullyDecoded);
+    QCOMPARE(items.size(), 8);
+    const QStringList expected{
+        "DNSTickler", "ann&Pwd=x", "p&w=d#1+%x y", "a&DNSCommand=RECORDDELETE#", "d\u00e9.test +%",
+        "RECORDADD",  "A",         "1.2.3.4 =&"};
+    for (int i = 0; i < items.size(); ++i)
+        QCOMPARE(items.at(i).second, expected.at(i));
+}
+
+void TestDnsClient::roundTripAgainstTheService() {
+    testing::ServiceFixture svc;
+    platform::QtWebRequest web(5s);
+    testing::FakeServices fakes;
+    testing::FakeIndicator indicator;
+    fakes.user.sUsername = QStringLiteral("acme");
+    fakes.user.sPassword = QStringLiteral("acme");
+    DnsClient client(web, fakes.boxes, indicator, fakes.user, fakes.autoIP,
+                     protocol::Endpoints::allAt(svc.host()));
+    QString name = QStringLiteral("ftp");
+    QVERIFY(client.SendRecordCommand(QStringLiteral("acme.test"), name, kAdd, QStringLiteral("A"),
+                                     QStringLiteral("203.0.113.77"), false, true));
+    QVERIFY(
+        fakes.user.sDomainUserRecords.contains(QStringLiteral("acme.test;;A;;ftp;;203.0.113.77")));
+    QVERIFY(fakes.autoIP.isMarked(QStringLiteral("acme.test"), QStringLiteral("A"), name,
+                                  QStringLiteral("203.0.113.77")));
+
+    svc.store.setAddressOverride(QStringLiteral("acme"), QStringLiteral("198.51.100.99"));
+    QCOMPARE(client.QueryPublicAddress(), QStringLiteral("198.51.100.99"));
+    QVERIFY(!svc.log.last().contains(QStringLiteral("Pwd"), Qt::CaseInsensitive));
+
+    QVERIFY(client.SendRecordCommand(QStringLiteral("acme.test"), name, kDelete,
+                                     QStringLiteral("A"), QStringLiteral("203.0.113.77"), true,
+                                     true));
+    QVERIFY(!fakes.user.sDomainUserRecords.contains(QStringLiteral(";;ftp;;")));
+    QVERIFY(!client.SendRecordCommand(QStringLiteral("acme.test"), name, kDelete,
+                                      QStringLiteral("A"), QStringLiteral("203.0.113.77"), true,
+                                      true));
+    QCOMPARE(fakes.boxes.shown.last(), QStringLiteral("Could not Remove IP.  No such record"));
+    QVERIFY(!indicator.disconnected);
+}
+
+QTEST_GUILESS_MAIN(TestDnsClient)
+#include "tst_dnsclient.moc"
