@@ -24,6 +24,11 @@ QString text(const QString &value) {
     return value.isNull() ? QStringLiteral("") : value;
 }
 
+void bindRecord(QSqlQuery &q, const DnsRecord &r) {
+    for (const QString &v : {r.domain, r.recordType, r.name, r.address})
+        q.addBindValue(text(v));
+}
+
 const char kSubscriberColumns[] = "username, password, first_name, last_name, domains, "
                                   "record_types, sub_domain, address_override";
 
@@ -143,8 +148,7 @@ ServiceStore::Change ServiceStore::addRecord(const DnsRecord &r) {
     QSqlQuery q(m_db);
     q.prepare(QStringLiteral("INSERT OR IGNORE INTO records (domain, record_type, name, address) "
                              "VALUES (?, ?, ?, ?)"));
-    for (const QString &v : {r.domain, r.recordType, r.name, r.address})
-        q.addBindValue(text(v));
+    bindRecord(q, r);
     if (!q.exec())
         return Change::Failed;
     return q.numRowsAffected() == 1 ? Change::Done : Change::AlreadyThere;
@@ -154,8 +158,7 @@ ServiceStore::Change ServiceStore::deleteRecord(const DnsRecord &r) {
     QSqlQuery q(m_db);
     q.prepare(QStringLiteral("DELETE FROM records WHERE domain = ? AND record_type = ? AND "
                              "name = ? AND address = ?"));
-    for (const QString &v : {r.domain, r.recordType, r.name, r.address})
-        q.addBindValue(text(v));
+    bindRecord(q, r);
     if (!q.exec())
         return Change::Failed;
     return q.numRowsAffected() >= 1 ? Change::Done : Change::Missing;

@@ -3,6 +3,7 @@
 #include "about/Product.h"
 #include "platform/LinkLabel.h"
 #include "platform/Shell.h"
+#include "platform/TextColour.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -19,12 +20,6 @@ constexpr int kWidth = 392;
 constexpr int kHeight = 196;
 constexpr int kMargin = 16;
 constexpr int kLogoSize = 64;
-
-void setTextColour(QWidget *widget, const QColor &colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
 
 QFrame *separator(QWidget *parent, int top) {
     auto *line = new QFrame(parent);
@@ -57,7 +52,7 @@ frmAbout::frmAbout(account::Services &services, QWidget *parent)
     QFont bold = lblTitle->font();
     bold.setBold(true);
     lblTitle->setFont(bold);
-    setTextColour(lblTitle, kTitleColour);
+    platform::setTextColour(lblTitle, kTitleColour);
     lblTitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const int titleLeft = kMargin + kLogoSize + kMargin;
     lblTitle->setGeometry(titleLeft, kMargin, kWidth - titleLeft - kMargin, kLogoSize);
@@ -72,7 +67,7 @@ frmAbout::frmAbout(account::Services &services, QWidget *parent)
     link.setUnderline(true);
     link.setItalic(true);
     Label1->setFont(link);
-    setTextColour(Label1, kLinkColour);
+    platform::setTextColour(Label1, kLinkColour);
     Label1->setGeometry(kMargin, 108, kWidth - 2 * kMargin, 22);
     connect(Label1, &platform::LinkLabel::clicked, this, &frmAbout::Label1_Click);
 

@@ -4,6 +4,7 @@
 #include "platform/LinkLabel.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
+#include "platform/TextColour.h"
 #include "platform/Twips.h"
 #include "platform/WebRequest.h"
 #include "protocol/AnswerText.h"
@@ -51,12 +52,6 @@ QFont msSansSerif(qreal pointSize) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     return font;
-}
-
-void setTextColour(QWidget *widget, const QColor &colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
 }
 
 // Every control carries its name as object name and accessible name.
@@ -113,7 +108,7 @@ void frmLogin::buildControls() {
     lblLogin->setGeometry(twipsRect(360, 120, 3375, 375));
     lblLogin->setAlignment(Qt::AlignCenter);
     lblLogin->setFont(arial(12, true));
-    setTextColour(lblLogin, kHeadingColour);
+    platform::setTextColour(lblLogin, kHeadingColour);
 
     Label1 = named(new QLabel(QStringLiteral("Username"), m_frmLogin), "Label1",
                    QStringLiteral("Username"));
@@ -160,7 +155,7 @@ void frmLogin::buildControls() {
               "llblRegister", QStringLiteral("Register"));
     llblRegister->setGeometry(twipsRect(240, 2040, 3615, 255));
     llblRegister->setFont(arial(8.25, false, true));
-    setTextColour(llblRegister, kLinkColour);
+    platform::setTextColour(llblRegister, kLinkColour);
     connect(llblRegister, &platform::LinkLabel::clicked, this, &frmLogin::llblRegister_Click);
 
     Label6 = named(
@@ -168,7 +163,7 @@ void frmLogin::buildControls() {
         "Label6", QStringLiteral("Forgot your Password"));
     Label6->setGeometry(twipsRect(240, 2400, 3615, 255));
     Label6->setFont(arial(8.25, false, true));
-    setTextColour(Label6, kLinkColour);
+    platform::setTextColour(Label6, kLinkColour);
     connect(Label6, &platform::LinkLabel::clicked, this, &frmLogin::Label6_Click);
 
     setTabOrder(txtUsername, txtPassword);
@@ -190,14 +185,14 @@ void frmLogin::buildControls() {
     lblWait->setGeometry(twipsRect(360, 960, 3495, 375));
     lblWait->setAlignment(Qt::AlignCenter);
     lblWait->setFont(msSansSerif(13.5));
-    setTextColour(lblWait, kBusyColour);
+    platform::setTextColour(lblWait, kBusyColour);
 
     lblLogginIn = named(new QLabel(QStringLiteral("Logging In.  "), frmLoggingIn), "lblLogginIn",
                         QStringLiteral("Logging In"));
     lblLogginIn->setGeometry(twipsRect(360, 1320, 3495, 375));
     lblLogginIn->setAlignment(Qt::AlignCenter);
     lblLogginIn->setFont(msSansSerif(13.5));
-    setTextColour(lblLogginIn, kBusyColour);
+    platform::setTextColour(lblLogginIn, kBusyColour);
 
     txtUsername->setFocus();
 }

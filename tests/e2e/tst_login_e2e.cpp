@@ -23,14 +23,7 @@ void TestLoginEndToEnd::loginFillsTheUserRecordFromTheService() {
     svc.store.setAddressOverride(QStringLiteral("demo"), QStringLiteral("198.51.100.23"));
     platform::QtWebRequest web(10s);
     testing::FakeServices fakes;
-    account::Services services{web,
-                               fakes.boxes,
-                               fakes.shell,
-                               fakes.settings,
-                               protocol::Endpoints::allAt(svc.host()),
-                               fakes.user,
-                               fakes.flags,
-                               fakes.autoIP};
+    account::Services services = fakes.withWeb(web, svc.host());
     account::frmLogin window(services);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -56,14 +49,7 @@ void TestLoginEndToEnd::unreachableServiceKeepsTheBoxes() {
     }
     platform::QtWebRequest web(10s);
     testing::FakeServices fakes;
-    account::Services services{web,
-                               fakes.boxes,
-                               fakes.shell,
-                               fakes.settings,
-                               protocol::Endpoints::allAt(QStringLiteral("127.0.0.1:%1").arg(port)),
-                               fakes.user,
-                               fakes.flags,
-                               fakes.autoIP};
+    account::Services services = fakes.withWeb(web, QStringLiteral("127.0.0.1:%1").arg(port));
     account::frmLogin window(services);
     QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("txtUsername")), "demo");
     QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("txtPassword")), "demo");

@@ -83,6 +83,12 @@ struct FakeServices {
     account::Services services{
         web,  boxes, shell, settings, protocol::Endpoints::allAt(QStringLiteral("dns.example")),
         user, flags, autoIP};
+
+    // The same doubles, but with a real web request to the service at `host`.
+    account::Services withWeb(platform::WebRequest &realWeb, const QString &host) {
+        return {realWeb, boxes, shell, settings, protocol::Endpoints::allAt(host),
+                user,    flags, autoIP};
+    }
 };
 
 // Closes the next modal dialog that opens (after `action` ran on it), so a test can go through
