@@ -21,13 +21,12 @@ constexpr int kHeight = 196;
 constexpr int kMargin = 16;
 constexpr int kLogoSize = 64;
 
-QFrame *separator(QWidget *parent, int top) {
+void separator(QWidget *parent, int top) {
     auto *line = new QFrame(parent);
     line->setObjectName(QStringLiteral("Line1"));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(kMargin, top, kWidth - 2 * kMargin, 2);
-    return line;
 }
 
 } // namespace
@@ -57,7 +56,7 @@ frmAbout::frmAbout(account::Services &services, QWidget *parent)
     const int titleLeft = kMargin + kLogoSize + kMargin;
     lblTitle->setGeometry(titleLeft, kMargin, kWidth - titleLeft - kMargin, kLogoSize);
 
-    m_line1Top = separator(this, 96);
+    separator(this, 96);
 
     Label1 = new platform::LinkLabel(
         QStringLiteral("Click here to view the Verlund Terms of Service"), this);
@@ -71,7 +70,7 @@ frmAbout::frmAbout(account::Services &services, QWidget *parent)
     Label1->setGeometry(kMargin, 108, kWidth - 2 * kMargin, 22);
     connect(Label1, &platform::LinkLabel::clicked, this, &frmAbout::Label1_Click);
 
-    m_line1Bottom = separator(this, 140);
+    separator(this, 140);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -6,7 +6,6 @@
 
 class QLabel;
 class QPushButton;
-class QFrame;
 
 namespace pellmarch::platform {
 class LinkLabel;
@@ -30,8 +29,6 @@ private:
     QLabel *lblTitle = nullptr;
     platform::LinkLabel *Label1 = nullptr;
     QPushButton *cmdOK = nullptr;
-    QFrame *m_line1Top = nullptr;
-    QFrame *m_line1Bottom = nullptr;
 };
 
 // "About" of either window's Help menu: shows a freshly loaded about box modally over `parent`

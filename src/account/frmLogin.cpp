@@ -61,6 +61,21 @@ template <typename W> W *named(W *widget, const char *name, const QString &acces
     return widget;
 }
 
+// Places a label (or link) at its designed spot with its designed look; an invalid colour keeps
+// the palette's.
+template <typename L>
+L *styled(L *label, const QRect &rect, const QFont &font, Qt::Alignment alignment,
+          const QColor &colour = {}) {
+    label->setGeometry(rect);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    if (colour.isValid())
+        platform::setTextColour(label, colour);
+    return label;
+}
+
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+
 } // namespace
 
 frmLogin::frmLogin(Services &services, QWidget *parent) : QDialog(parent), m_services(services) {
@@ -105,17 +120,13 @@ void frmLogin::buildControls() {
 
     lblLogin = named(new QLabel(QStringLiteral("Please Login"), m_frmLogin), "lblLogin",
                      QStringLiteral("Please Login"));
-    lblLogin->setGeometry(twipsRect(360, 120, 3375, 375));
-    lblLogin->setAlignment(Qt::AlignCenter);
-    lblLogin->setFont(arial(12, true));
-    platform::setTextColour(lblLogin, kHeadingColour);
+    styled(lblLogin, twipsRect(360, 120, 3375, 375), arial(12, true), Qt::AlignCenter,
+           kHeadingColour);
 
     Label1 = named(new QLabel(QStringLiteral("Username"), m_frmLogin), "Label1",
                    QStringLiteral("Username"));
     // Labels share their text box's height so that both texts stand on one line.
-    Label1->setGeometry(twipsRect(240, 480, 1815, 375));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label1->setFont(arial(9.75));
+    styled(Label1, twipsRect(240, 480, 1815, 375), arial(9.75), kLeft);
 
     txtUsername = named(new QLineEdit(m_frmLogin), "txtUsername", QStringLiteral("Username"));
     txtUsername->setGeometry(twipsRect(1440, 480, 2415, 375));
@@ -123,9 +134,7 @@ void frmLogin::buildControls() {
 
     Label2 = named(new QLabel(QStringLiteral("Password"), m_frmLogin), "Label2",
                    QStringLiteral("Password"));
-    Label2->setGeometry(twipsRect(240, 1080, 1215, 375));
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label2->setFont(arial(9.75));
+    styled(Label2, twipsRect(240, 1080, 1215, 375), arial(9.75), kLeft);
 
     txtPassword = named(new QLineEdit(m_frmLogin), "txtPassword", QStringLiteral("Password"));
     txtPassword->setGeometry(twipsRect(1440, 1080, 2415, 375));
@@ -153,17 +162,14 @@ void frmLogin::buildControls() {
         named(new platform::LinkLabel(QStringLiteral("First Time Here? Please Register With Us. "),
                                       m_frmLogin),
               "llblRegister", QStringLiteral("Register"));
-    llblRegister->setGeometry(twipsRect(240, 2040, 3615, 255));
-    llblRegister->setFont(arial(8.25, false, true));
-    platform::setTextColour(llblRegister, kLinkColour);
+    styled(llblRegister, twipsRect(240, 2040, 3615, 255), arial(8.25, false, true), kLeft,
+           kLinkColour);
     connect(llblRegister, &platform::LinkLabel::clicked, this, &frmLogin::llblRegister_Click);
 
     Label6 = named(
         new platform::LinkLabel(QStringLiteral("Forgot your Password?   Click Here"), m_frmLogin),
         "Label6", QStringLiteral("Forgot your Password"));
-    Label6->setGeometry(twipsRect(240, 2400, 3615, 255));
-    Label6->setFont(arial(8.25, false, true));
-    platform::setTextColour(Label6, kLinkColour);
+    styled(Label6, twipsRect(240, 2400, 3615, 255), arial(8.25, false, true), kLeft, kLinkColour);
     connect(Label6, &platform::LinkLabel::clicked, this, &frmLogin::Label6_Click);
 
     setTabOrder(txtUsername, txtPassword);
@@ -182,17 +188,13 @@ void frmLogin::buildControls() {
 
     lblWait = named(new QLabel(QStringLiteral("Please Wait ..."), frmLoggingIn), "lblWait",
                     QStringLiteral("Please Wait"));
-    lblWait->setGeometry(twipsRect(360, 960, 3495, 375));
-    lblWait->setAlignment(Qt::AlignCenter);
-    lblWait->setFont(msSansSerif(13.5));
-    platform::setTextColour(lblWait, kBusyColour);
+    styled(lblWait, twipsRect(360, 960, 3495, 375), msSansSerif(13.5), Qt::AlignCenter,
+           kBusyColour);
 
     lblLogginIn = named(new QLabel(QStringLiteral("Logging In.  "), frmLoggingIn), "lblLogginIn",
                         QStringLiteral("Logging In"));
-    lblLogginIn->setGeometry(twipsRect(360, 1320, 3495, 375));
-    lblLogginIn->setAlignment(Qt::AlignCenter);
-    lblLogginIn->setFont(msSansSerif(13.5));
-    platform::setTextColour(lblLogginIn, kBusyColour);
+    styled(lblLogginIn, twipsRect(360, 1320, 3495, 375), msSansSerif(13.5), Qt::AlignCenter,
+           kBusyColour);
 
     txtUsername->setFocus();
 }
