@@ -11,11 +11,33 @@ namespace pellmarch::platform {
 
 namespace {
 
-// Errors that Qt raises for an HTTP status (4xx, 5xx) rather than for a broken transfer. The
-// service's answer is its body whatever the status, so these still deliver an answer.
-bool isHttpStatusError(QNetworkReply::NetworkError error) {
+// Whether `reply`, which carries an HTTP status, is a complete answer: the service's answer is
+// its body whatever the status, but Qt reports most 4xx and 5xx statuses as errors of its own
+// (400 and 418 as ProtocolInvalidOperationError, 401 and 407 as authentication errors, 404 as
+// ContentNotFoundError, 500 as InternalServerError, ...). Any other error broke the transfer:
+// the connection closed early, the chunking was bad, or the body could not be decompressed.
+bool isCompleteAnswer(const QNetworkReply &reply, QNetworkReply::NetworkError error) {
+    if (error == QNetworkReply::NoError)
+        return true;
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 400)
+        return false; // Qt names no status below 400, so the error is the transfer's own
+    if (error == QNetworkReply::UnknownContentError) {
+        // Qt reports both a 4xx status it has no name for (422, 429, ...) and a body it could not
+        // decompress (corrupt, or an archive bomb) as UnknownContentError. Without a content
+        // encoding there is nothing to decompress; with one, the status's error text ends with
+        // its reason phrase ("... server replied: Unprocessable Content") and the decompression
+        // failure's ("Decompression failed: ...") does not.
+        if (!reply.hasRawHeader("Content-Encoding"))
+            return true;
+        const QString reason =
+            reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
+        return !reason.isEmpty() && reply.errorString().endsWith(reason);
+    }
     const int code = static_cast<int>(error);
-    return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+    return error == QNetworkReply::ProxyAuthenticationRequiredError ||
+           error == QNetworkReply::ProtocolInvalidOperationError || (code >= 201 && code <= 298) ||
+           (code >= 401 && code <= 499);
 }
 
 QString decodeBody(const QByteArray &body, const QByteArray &contentType) {
@@ -76,6 +98,9 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
     bool timedOut = false;
     QTimer deadline;
     deadline.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early (57 s instead of 60), cutting off an answer that
+    // is on time.
+    deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
         timedOut = true;
         reply->abort();
@@ -91,13 +116,12 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
     take();
 
     const QNetworkReply::NetworkError error = reply->error();
-    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+                          isCompleteAnswer(*reply, error);
     const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     reply->deleteLater();
 
-    if (tooLarge || timedOut)
-        return {true, {}};
-    if (error != QNetworkReply::NoError && !(answered && isHttpStatusError(error)))
+    if (tooLarge || timedOut || !answered)
         return {true, {}};
     return {false, decodeBody(body, contentType)};
 }

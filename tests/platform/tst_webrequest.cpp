@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -71,7 +72,11 @@ class TestWebRequest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void bodyIsReturned();
+    void errorStatusStillCarriesTheAnswer_data();
     void errorStatusStillCarriesTheAnswer();
+    void compressedBodies_data();
+    void compressedBodies();
+    void deadlineDoesNotFireEarly();
     void refusedConnectionFails();
     void silentServiceTimesOut();
     void slowBodyWithinTheLimitArrives();
@@ -96,15 +101,124 @@ void TestWebRequest::bodyIsReturned() {
              server.lastRequest.constData());
 }
 
+void TestWebRequest::errorStatusStillCarriesTheAnswer_data() {
+    QTest::addColumn<QByteArray>("status");
+    // Qt reports each of these as an error of its own; the service's body is still the answer.
+    QTest::newRow("400") << QByteArray("400 Bad Request");
+    QTest::newRow("401") << QByteArray("401 Unauthorized");
+    QTest::newRow("404") << QByteArray("404 Not Found");
+    QTest::newRow("407") << QByteArray("407 Proxy Authentication Required");
+    QTest::newRow("418") << QByteArray("418 I'm a teapot");
+    QTest::newRow("422") << QByteArray("422 Unprocessable Content");
+    QTest::newRow("500") << QByteArray("500 Internal Server Error");
+}
+
 void TestWebRequest::errorStatusStillCarriesTheAnswer() {
+    QFETCH(QByteArray, status);
     ScriptedServer server;
-    server.respond = [](QTcpSocket *s) {
-        reply(s, "500 Internal Server Error", "<p>oops</p>");
+    server.respond = [&](QTcpSocket *s) {
+        reply(s, status, "<p>Error: oops</p>");
     };
     QtWebRequest web(5s);
     const auto answer = web.fetch(server.url());
     QVERIFY(!answer.failed);
-    QCOMPARE(answer.body, QStringLiteral("<p>oops</p>"));
+    QCOMPARE(answer.body, QStringLiteral("<p>Error: oops</p>"));
+}
+
+namespace {
+
+quint32 crc32(const QByteArray &data) {
+    quint32 crc = 0xffffffffu;
+    for (const char c : data) {
+        crc ^= static_cast<quint8>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray littleEndian32(quint32 value) {
+    QByteArray out;
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xffu);
+    return out;
+}
+
+// `data` in the gzip format: qCompress's zlib stream, rewrapped.
+QByteArray gzip(const QByteArray &data) {
+    const QByteArray zlib = qCompress(data, 9).mid(4);        // drop Qt's length prefix
+    const QByteArray deflated = zlib.mid(2, zlib.size() - 6); // drop zlib's header and checksum
+    return QByteArray::fromHex("1f8b0800000000000203") + deflated + littleEndian32(crc32(data)) +
+           littleEndian32(static_cast<quint32>(data.size()));
+}
+
+} // namespace
+
+void TestWebRequest::compressedBodies_data() {
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QByteArray>("encoded");
+    QTest::addColumn<bool>("failed");
+    QTest::addColumn<QString>("body");
+    const QByteArray text = "<p>DNS LOGIN: SUCCESS</p>";
+    QByteArray corrupt = gzip(text);
+    corrupt.replace(10, 8, QByteArray(8, '\xff')); // a deflate block of a reserved type
+    // Small on the wire, 12 MiB once unpacked: under the size cap, but an archive bomb.
+    const QByteArray bomb = gzip(QByteArray(12 << 20, '\0'));
+    const QByteArray ok = "200 OK", notFound = "404 Not Found", unnamed = "422 Unprocessable";
+    QTest::newRow("gzip") << ok << gzip(text) << false << QString::fromUtf8(text);
+    QTest::newRow("gzip, 404") << notFound << gzip(text) << false << QString::fromUtf8(text);
+    // Qt reports a 4xx status it has no name for as it reports an undecodable body.
+    QTest::newRow("gzip, 422") << unnamed << gzip(text) << false << QString::fromUtf8(text);
+    QTest::newRow("corrupt") << ok << corrupt << true << QString();
+    QTest::newRow("corrupt, 404") << notFound << corrupt << true << QString();
+    QTest::newRow("corrupt, 422") << unnamed << corrupt << true << QString();
+    QTest::newRow("not gzip at all") << ok << QByteArray("<p>plain</p>") << true << QString();
+    QTest::newRow("bomb") << ok << bomb << true << QString();
+    QTest::newRow("bomb, 422") << unnamed << bomb << true << QString();
+}
+
+void TestWebRequest::compressedBodies() {
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, encoded);
+    QFETCH(bool, failed);
+    QFETCH(QString, body);
+    ScriptedServer server;
+    server.respond = [&](QTcpSocket *s) {
+        s->write("HTTP/1.1 " + status +
+                 "\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\nContent-Length: " +
+                 QByteArray::number(encoded.size()) + "\r\nConnection: close\r\n\r\n" + encoded);
+        s->disconnectFromHost();
+    };
+    QtWebRequest web(10s);
+    const auto answer = web.fetch(server.url());
+    QCOMPARE(answer.failed, failed);
+    QCOMPARE(answer.body, body);
+}
+
+void TestWebRequest::deadlineDoesNotFireEarly() {
+    // A coarse timer may fire up to 5 % early: Qt moves its expiry to a nearby boundary of the
+    // clock (for 4 s, a multiple of 500 ms within 200 ms). Starting the exchange 190 ms past such
+    // a boundary would make a coarse 4 s deadline fire at 3.81 s. The deadline is precise, so an
+    // answer sent 3.9 s after the request arrives is still taken.
+    constexpr std::chrono::milliseconds limit = 4000ms;
+    constexpr std::chrono::milliseconds answerAfter = 3900ms;
+    ScriptedServer server;
+    server.respond = [&](QTcpSocket *s) {
+        QTimer::singleShot(answerAfter, Qt::PreciseTimer, s,
+                           [s] { reply(s, "200 OK", "<p>Result: SUCCESS</p>"); });
+    };
+    const auto phase = [] {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() % 500;
+    };
+    while (phase() < 185 || phase() >= 200)
+        QThread::usleep(200);
+    QtWebRequest web(limit);
+    QElapsedTimer clock;
+    clock.start();
+    const auto answer = web.fetch(server.url());
+    QVERIFY2(!answer.failed, qPrintable(QStringLiteral("failed after %1 ms").arg(clock.elapsed())));
+    QCOMPARE(answer.body, QStringLiteral("<p>Result: SUCCESS</p>"));
 }
 
 void TestWebRequest::refusedConnectionFails() {
