@@ -17,11 +17,18 @@ QString defaultFilePath() {
            QLatin1Char('/') + QLatin1String(QtSettingsStore::kApplication) + QLatin1String(".ini");
 }
 
-// Creates the file empty and private before anything is written into it, so the password never
-// sits in a file that others can read, not even for a moment.
-void createPrivateFile(const QString &path) {
-    if (QFileInfo::exists(path))
+// Makes the file private before anything is written into it, so the password never sits in a
+// file that others can read, not even for a moment. QSettings writes through QSaveFile: a new
+// file beside this one (created 0600, then given this file's permission bits), renamed over it
+// once filled. So it is this file's bits, set here beforehand, that the replacement carries
+// from its first byte; fixing them after the write left each new password readable by others
+// until then. A umask around the write would not help: QSaveFile copies the bits explicitly,
+// and the umask is the whole process's.
+void makePrivateFile(const QString &path) {
+    if (QFileInfo::exists(path)) {
+        QFile::setPermissions(path, kOwnerOnly);
         return;
+    }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly);
@@ -39,13 +46,13 @@ QString QtSettingsStore::read(const QString &section, const QString &key, const 
 }
 
 void QtSettingsStore::write(const QString &section, const QString &key, const QString &value) {
-    createPrivateFile(m_filePath);
+    makePrivateFile(m_filePath);
     {
         QSettings settings(m_filePath, QSettings::IniFormat);
         settings.setValue(section + QLatin1Char('/') + key, value);
         settings.sync();
     }
-    // QSettings replaces the file on sync; make sure the replacement is private too.
+    // Should a replacement ever come out with other bits after all, it does not stay so.
     QFile::setPermissions(m_filePath, kOwnerOnly);
 }
 

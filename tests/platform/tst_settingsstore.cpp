@@ -1,0 +1,112 @@
+// The settings file keeps the remembered password from other users at every moment of a write.
+#include "platform/QtSettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using pellmarch::platform::QtSettingsStore;
+
+namespace {
+
+// Every file moved into place, with the permission bits it had at that moment: the settings are
+// written to a temporary file beside the real one, then renamed over it, and the temporary file
+// is visible to others (under its own name, then the real one) with whatever bits it has.
+struct Renamed {
+    QString target;
+    mode_t mode;
+    QByteArray content;
+};
+QList<Renamed> g_renamed;
+
+} // namespace
+
+// Stands in for the C library's rename() for the whole process, Qt's file engine included, so
+// the test sees each replacement file in the instant before it takes the real file's place.
+extern "C" int rename(const char *from, const char *to) noexcept {
+    struct stat status {};
+    if (::stat(from, &status) == 0) {
+        QFile file(QString::fromLocal8Bit(from));
+        file.open(QIODevice::ReadOnly);
+        g_renamed.append({QString::fromLocal8Bit(to), status.st_mode & 0777, file.readAll()});
+    }
+    return ::renameat(AT_FDCWD, from, AT_FDCWD, to);
+}
+
+class TestSettingsStore : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void passwordIsNeverReadableByOthers_data();
+    void passwordIsNeverReadableByOthers();
+};
+
+void TestSettingsStore::passwordIsNeverReadableByOthers_data() {
+    QTest::addColumn<int>("initialMode"); // -1: no file yet
+    QTest::newRow("no file yet") << -1;
+    QTest::newRow("existing 0644") << 0644;
+    QTest::newRow("existing 0666") << 0666;
+    QTest::newRow("existing 0600") << 0600;
+}
+
+void TestSettingsStore::passwordIsNeverReadableByOthers() {
+    QFETCH(int, initialMode);
+    const mode_t savedUmask = ::umask(022);
+    const auto restoreUmask = qScopeGuard([savedUmask] { ::umask(savedUmask); });
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PELLMARCH.ini"));
+    if (initialMode >= 0) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Init]\nUsername=dana\n");
+        file.close();
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(initialMode)) ==
+                0);
+    }
+
+    g_renamed.clear();
+    {
+        QtSettingsStore store(path);
+        store.write(QStringLiteral("Init"), QStringLiteral("Password"), QStringLiteral("s3cret!"));
+        store.write(QStringLiteral("Init"), QStringLiteral("bSaveLogin"), QStringLiteral("1"));
+        store.write(QStringLiteral("Init"), QStringLiteral("Password"), QStringLiteral("n3w-one"));
+    }
+
+    // Each write replaced the file, and no replacement was ever open to group or others.
+    const QList<Renamed> renamed = g_renamed;
+    g_renamed.clear();
+    QCOMPARE(renamed.size(), 3);
+    for (const Renamed &r : renamed) {
+        QCOMPARE(r.target, path);
+        QVERIFY(r.content.contains("Password="));
+        QCOMPARE(QString::number(r.mode, 8), QStringLiteral("600"));
+    }
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QCOMPARE(QString::number(status.st_mode & 0777, 8), QStringLiteral("600"));
+
+    // Nothing else left in the folder holds the password where others can read it.
+    for (const QFileInfo &info : QDir(dir.path()).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(info.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (!file.readAll().contains("n3w-one"))
+            continue;
+        QCOMPARE(::stat(QFile::encodeName(info.filePath()).constData(), &status), 0);
+        QVERIFY2((status.st_mode & 077) == 0, qPrintable(info.fileName()));
+    }
+
+    QtSettingsStore again(path);
+    QCOMPARE(again.read(QStringLiteral("Init"), QStringLiteral("Password"), {}),
+             QStringLiteral("n3w-one"));
+    if (initialMode >= 0)
+        QCOMPARE(again.read(QStringLiteral("Init"), QStringLiteral("Username"), {}),
+                 QStringLiteral("dana"));
+}
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"
