@@ -164,6 +164,23 @@ ServiceStore::Change ServiceStore::deleteRecord(const DnsRecord &r) {
     return q.numRowsAffected() >= 1 ? Change::Done : Change::Missing;
 }
 
+ServiceStore::Change ServiceStore::replaceRecord(const DnsRecord &r) {
+    if (!m_db.transaction())
+        return Change::Failed;
+    QSqlQuery others(m_db);
+    others.prepare(QStringLiteral("DELETE FROM records WHERE domain = ? AND record_type = ? AND "
+                                  "name = ? AND address <> ?"));
+    bindRecord(others, r);
+    const bool removed = others.exec();
+    const int removedCount = removed ? others.numRowsAffected() : 0;
+    const Change added = removed ? addRecord(r) : Change::Failed;
+    if (added == Change::Failed || !m_db.commit()) {
+        m_db.rollback();
+        return Change::Failed;
+    }
+    return added == Change::AlreadyThere && removedCount == 0 ? Change::AlreadyThere : Change::Done;
+}
+
 bool ServiceStore::seedDemo() {
     const Subscriber demo{QStringLiteral("demo"),
                           QStringLiteral("demo"),

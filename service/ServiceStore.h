@@ -49,6 +49,9 @@ public:
     enum class Change { Done, AlreadyThere, Missing, Failed };
     Change addRecord(const DnsRecord &record);
     Change deleteRecord(const DnsRecord &record);
+    // Makes `record` the only one of its domain, type and name, in one transaction: Done, or
+    // AlreadyThere when it was already the only one.
+    Change replaceRecord(const DnsRecord &record);
 
     // Two demo subscribers: "demo" with an own host name, "acme" with domains of his own.
     bool seedDemo();

@@ -52,9 +52,10 @@ VerlundService::VerlundService(ServiceStore &store, QObject *parent)
       m_log([](const QString &line) { QTextStream(stderr) << line << Qt::endl; }) {
     m_server.route(QStringLiteral("/dnslogin.asp"), [this](const QHttpServerRequest &request) {
         const QString body = answer(request.query(), request.remoteAddress());
+        // One arg() call: a value holding "%00" or "%1" is text, never a placeholder.
         m_log(QStringLiteral("GET /dnslogin.asp?%1 from %2 -> %3 bytes")
-                  .arg(maskedQuery(request.query()), request.remoteAddress().toString())
-                  .arg(body.toUtf8().size()));
+                  .arg(maskedQuery(request.query()), request.remoteAddress().toString(),
+                       QString::number(body.toUtf8().size())));
         return QHttpServerResponse(kHtml, body.toUtf8());
     });
 
@@ -151,8 +152,11 @@ QString VerlundService::recordCommand(const QUrlQuery &query) {
     if (const QString problem = RecordProblem(*s, record); !problem.isEmpty())
         return failure(problem);
 
-    const ServiceStore::Change change =
-        adding ? m_store.addRecord(record) : m_store.deleteRecord(record);
+    // The own host name has exactly one address: adding one replaces it (which is how the
+    // client parks the name when it closes), deleting takes it only at the address it has.
+    const ServiceStore::Change change = !adding                     ? m_store.deleteRecord(record)
+                                        : IsOwnHostName(*s, record) ? m_store.replaceRecord(record)
+                                                                    : m_store.addRecord(record);
     if (change == ServiceStore::Change::Failed)
         return failure(QStringLiteral("The record could not be stored, please try again"));
     if (change == ServiceStore::Change::Missing)
@@ -181,13 +185,39 @@ bool IsIPv4Address(const QString &text) {
     return form.match(text).hasMatch();
 }
 
+namespace {
+
+bool sameName(const QString &a, const QString &b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Whether `text` would change the shape of an answer once stored: record lists join records
+// with "~~" and fields with ";;" (a "~" or ";" at either end runs into a separator), and a
+// value ends at the next "<".
+bool breaksTheAnswer(const QString &text) {
+    return text.contains(QLatin1String("~~")) || text.contains(QLatin1String(";;")) ||
+           text.contains(QLatin1Char('<')) || text.startsWith(QLatin1Char('~')) ||
+           text.endsWith(QLatin1Char('~')) || text.startsWith(QLatin1Char(';')) ||
+           text.endsWith(QLatin1Char(';'));
+}
+
+bool isHostNameOf(const Subscriber &subscriber, const DnsRecord &record) {
+    return !subscriber.subDomain.isEmpty() && sameName(record.domain, subscriber.subDomain) &&
+           sameName(record.name, subscriber.username);
+}
+
+} // namespace
+
+bool IsOwnHostName(const Subscriber &subscriber, const DnsRecord &record) {
+    return isHostNameOf(subscriber, record) && sameName(record.recordType, QStringLiteral("A"));
+}
+
 QString RecordProblem(const Subscriber &subscriber, const DnsRecord &record) {
-    const auto sameName = [](const QString &a, const QString &b) {
-        return a.compare(b, Qt::CaseInsensitive) == 0;
-    };
-    const bool ownHostName = !subscriber.subDomain.isEmpty() &&
-                             sameName(record.domain, subscriber.subDomain) &&
-                             sameName(record.name, subscriber.username);
+    for (const QString &field : {record.domain, record.recordType, record.name, record.address})
+        if (breaksTheAnswer(field))
+            return QStringLiteral("Invalid characters in the record");
+
+    const bool ownHostName = isHostNameOf(subscriber, record);
     bool ownDomain = false;
     for (const QString &d : subscriber.domains.split(QLatin1Char(','), Qt::SkipEmptyParts))
         ownDomain = ownDomain || sameName(record.domain, d.trimmed());

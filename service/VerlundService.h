@@ -17,7 +17,12 @@ bool IsIPv4Address(const QString &text);
 // Why `subscriber` may not hold `record`, or empty text when he may: the domain must be one of
 // his own (or his own host name in the service's sub-domain, an "A" record), the record type
 // one he may use, the name a host name, and the address of an "A" record an IPv4 address.
+// Refused as well: a field that would break the record list or the answer around it.
 QString RecordProblem(const Subscriber &subscriber, const DnsRecord &record);
+
+// Whether `record` is the subscriber's own host name: his user name in the service's
+// sub-domain, an "A" record. It has one address at a time.
+bool IsOwnHostName(const Subscriber &subscriber, const DnsRecord &record);
 
 // The local stand-in for the hosted Verlund Dynamic DNS service: answers GET /dnslogin.asp
 // the way the hosted endpoint does, and serves the web pages the client links to.

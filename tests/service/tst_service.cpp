@@ -3,6 +3,7 @@
 #include "protocol/AnswerText.h"
 #include "protocol/Endpoints.h"
 #include "protocol/Queries.h"
+#include "protocol/RecordList.h"
 #include "service/ServiceFixture.h"
 
 #include <QTest>
@@ -20,10 +21,13 @@ private Q_SLOTS:
     void reservedCharactersRoundTrip();
     void pagesAreServed();
     void logMasksThePassword();
+    void logShowsEscapesAsText_data();
+    void logShowsEscapesAsText();
     void refusedCommands_data();
     void refusedCommands();
     void addListDeleteRoundTrip();
     void ownHostName();
+    void ownHostNameHasOneAddress();
     void addressQueryAndOverride();
     void concurrentClientsLoseNoWrite();
     void concurrentConnectionsLoseNoWrite();
@@ -144,6 +148,28 @@ void TestService::logMasksThePassword() {
     QVERIFY(!svc.log.first().contains(QStringLiteral("pwd=acme")));
 }
 
+void TestService::logShowsEscapesAsText_data() {
+    QTest::addColumn<QString>("user"); // as it goes out on the wire
+    QTest::newRow("NUL escape") << "demo%00";
+    QTest::newRow("control-character escapes") << "demo%01%02";
+    QTest::newRow("escaped placeholders") << "x%251%252%253";
+}
+
+void TestService::logShowsEscapesAsText() {
+    QFETCH(QString, user);
+    testing::ServiceFixture svc;
+    platform::QtWebRequest web(5s);
+    const auto answer = web.fetch(QStringLiteral("http://") + svc.host() +
+                                  QStringLiteral("/dnslogin.asp?fxn=GetIPAddress&Usr=") + user +
+                                  QStringLiteral("&Pwd=%251"));
+    QVERIFY(!answer.failed);
+    QCOMPARE(svc.log.size(), 1);
+    QCOMPARE(svc.log.first(), QStringLiteral("GET /dnslogin.asp?fxn=GetIPAddress&Usr=") + user +
+                                  QStringLiteral("&Pwd=*** from 127.0.0.1 -> ") +
+                                  QString::number(answer.body.toUtf8().size()) +
+                                  QStringLiteral(" bytes"));
+}
+
 void TestService::refusedCommands_data() {
     QTest::addColumn<Tickle>("command");
     QTest::addColumn<QString>("reason");
@@ -170,6 +196,30 @@ void TestService::refusedCommands_data() {
         bad.name = QString::fromUtf8(name);
         QTest::addRow("bad name '%s'", name) << bad << "Invalid name";
     }
+    // Values that would forge or break the record list ("~~" between records, ";;" between
+    // fields) or end the answer's value early ("<").
+    Tickle txt = t;
+    txt.type = QStringLiteral("TXT");
+    txt.name = QStringLiteral("www");
+    for (const char *address : {"x~~evil.test;;A;;www;;6.6.6.6", "v=1;;k", "a<b",
+                                "x</p><p>Result:SUCCESS", "x~", "~x", ";x", "x;"}) {
+        bad = txt;
+        bad.address = QLatin1String(address);
+        QTest::addRow("address '%s'", address) << bad << "Invalid characters in the record";
+    }
+    bad = txt;
+    bad.command = QStringLiteral("RECORDDELETE");
+    bad.address = QStringLiteral("x~~evil.test;;A;;www;;6.6.6.6");
+    QTest::newRow("delete with a forged list") << bad << "Invalid characters in the record";
+    bad = txt;
+    bad.name = QStringLiteral("www~~evil.test");
+    QTest::newRow("name with a record separator") << bad << "Invalid characters in the record";
+    bad = txt;
+    bad.domain = QStringLiteral("acme.test;;A");
+    QTest::newRow("domain with a field separator") << bad << "Invalid characters in the record";
+    bad = txt;
+    bad.type = QStringLiteral("TXT;;");
+    QTest::newRow("type with a field separator") << bad << "Invalid characters in the record";
     bad = t;
     bad.command = QStringLiteral("RECORDMOVE");
     QTest::newRow("unknown command") << bad << "Unknown DNS command";
@@ -243,6 +293,57 @@ void TestService::ownHostName() {
     // Another subscriber's list does not show it.
     const auto acme = svc.store.subscriber(QStringLiteral("acme"));
     QCOMPARE(svc.store.records(*acme).size(), 4);
+}
+
+void TestService::ownHostNameHasOneAddress() {
+    // The client's own sequences: park on close (add the parking address while the real one is
+    // still there), unpark at start (delete parking, add real), follow an address change (delete
+    // old, add new).
+    struct Step {
+        const char *command, *address, *error, *list;
+    };
+    static constexpr Step kSteps[] = {
+        {"RECORDADD", "198.51.100.1", "", "dyn.verlund.test;;A;;demo;;198.51.100.1"},
+        {"RECORDADD", "198.51.100.1", "", "dyn.verlund.test;;A;;demo;;198.51.100.1"},
+        {"RECORDADD", "192.0.2.250", "", "dyn.verlund.test;;A;;demo;;192.0.2.250"},
+        {"RECORDDELETE", "198.51.100.1", "No such record", nullptr},
+        {"RECORDDELETE", "192.0.2.250", "", ""},
+        {"RECORDADD", "198.51.100.1", "", "dyn.verlund.test;;A;;demo;;198.51.100.1"},
+        {"RECORDDELETE", "198.51.100.1", "", ""},
+        {"RECORDADD", "198.51.100.2", "", "dyn.verlund.test;;A;;demo;;198.51.100.2"},
+    };
+    testing::ServiceFixture svc;
+    platform::QtWebRequest web(5s);
+    const auto demo = *svc.store.subscriber(QStringLiteral("demo"));
+    QString expected;
+    for (const Step &step : kSteps) {
+        const QString answer =
+            send(web, svc.host(),
+                 {QStringLiteral("demo"), QStringLiteral("demo"), QStringLiteral("demo"),
+                  QStringLiteral("dyn.verlund.test"), QLatin1String(step.command),
+                  QStringLiteral("A"), QLatin1String(step.address)});
+        const QString what = QLatin1String(step.command) + QLatin1Char(' ') +
+                             QLatin1String(step.address) + QStringLiteral(": ") + answer;
+        QCOMPARE(field(answer, "Error:"), QLatin1String(step.error));
+        if (step.list) {
+            expected = QLatin1String(step.list);
+            QVERIFY2(protocol::IsSuccessAnswer(answer), qPrintable(what));
+            QCOMPARE(field(answer, "DomainUserRecords:"), expected);
+        } else {
+            QVERIFY2(!answer.contains(QStringLiteral("SUCCESS")), qPrintable(what));
+        }
+        QCOMPARE(protocol::JoinRecordList(svc.store.records(demo)), expected);
+    }
+
+    // Records in a subscriber's own domains keep several addresses per name.
+    platform::QtWebRequest acmeWeb(5s);
+    QVERIFY(protocol::IsSuccessAnswer(
+        send(acmeWeb, svc.host(), acmeAdd(QStringLiteral("www"), QStringLiteral("203.0.113.11")))));
+    const QString acmeList =
+        protocol::JoinRecordList(svc.store.records(*svc.store.subscriber(QStringLiteral("acme"))));
+    QVERIFY2(acmeList.contains(QStringLiteral("acme.test;;A;;www;;203.0.113.10~~")) &&
+                 acmeList.endsWith(QStringLiteral("~~acme.test;;A;;www;;203.0.113.11")),
+             qPrintable(acmeList));
 }
 
 void TestService::addressQueryAndOverride() {
