@@ -106,11 +106,19 @@ void TestAnswerText::splitList() {
     QFETCH(QStringList, entries);
     QComboBox box;
     box.addItems({QStringLiteral("stale"), QStringLiteral("entries")});
+    box.setCurrentIndex(1);
+    int reactions = 0;
+    QObject::connect(&box, &QComboBox::currentIndexChanged, [&] { ++reactions; });
+    QObject::connect(&box, &QComboBox::currentTextChanged, [&] { ++reactions; });
     SplitList(&box, list);
     QStringList got;
     for (int i = 0; i < box.count(); ++i)
         got.append(box.itemText(i));
     QCOMPARE(got, entries);
+    // Filling chooses nothing and shows nothing, and no change reaction runs.
+    QCOMPARE(box.currentIndex(), -1);
+    QCOMPARE(box.currentText(), QString());
+    QCOMPARE(reactions, 0);
 }
 
 void TestAnswerText::success_data() {
