@@ -3,7 +3,7 @@
 #include "about/Product.h"
 #include "platform/LinkLabel.h"
 #include "platform/Shell.h"
-#include "platform/TextColour.h"
+#include "platform/Widgets.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -31,8 +31,8 @@ void separator(QWidget *parent, int top) {
 
 } // namespace
 
-frmAbout::frmAbout(account::Services &services, QWidget *parent)
-    : QDialog(parent), m_services(services) {
+frmAbout::frmAbout(platform::Shell &shell, QString termsPage, QWidget *parent)
+    : QDialog(parent), m_shell(shell), m_termsPage(std::move(termsPage)) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -92,11 +92,11 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::Label1_Click() {
-    m_services.shell.openPage(m_services.endpoints.termsPage());
+    m_shell.openPage(m_termsPage);
 }
 
-void ShowAboutBox(account::Services &services, QWidget *parent) {
-    frmAbout box(services, parent);
+void ShowAboutBox(platform::Shell &shell, const QString &termsPage, QWidget *parent) {
+    frmAbout box(shell, termsPage, parent);
     box.exec();
 }
 

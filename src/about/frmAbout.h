@@ -1,7 +1,5 @@
 #pragma once
 
-#include "account/Services.h"
-
 #include <QDialog>
 
 class QLabel;
@@ -9,7 +7,8 @@ class QPushButton;
 
 namespace pellmarch::platform {
 class LinkLabel;
-}
+class Shell;
+} // namespace pellmarch::platform
 
 namespace pellmarch::about {
 
@@ -17,14 +16,15 @@ namespace pellmarch::about {
 class frmAbout final : public QDialog {
     Q_OBJECT
 public:
-    explicit frmAbout(account::Services &services, QWidget *parent = nullptr);
+    frmAbout(platform::Shell &shell, QString termsPage, QWidget *parent = nullptr);
 
 private:
     void Form_Load();
     void cmdOK_Click();
     void Label1_Click();
 
-    account::Services &m_services;
+    platform::Shell &m_shell;
+    QString m_termsPage;
     QLabel *Image1 = nullptr;
     QLabel *lblTitle = nullptr;
     platform::LinkLabel *Label1 = nullptr;
@@ -33,6 +33,6 @@ private:
 
 // "About" of either window's Help menu: shows a freshly loaded about box modally over `parent`
 // and returns when it is closed.
-void ShowAboutBox(account::Services &services, QWidget *parent);
+void ShowAboutBox(platform::Shell &shell, const QString &termsPage, QWidget *parent);
 
 } // namespace pellmarch::about

@@ -4,11 +4,10 @@
 #include "platform/LinkLabel.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
-#include "platform/TextColour.h"
 #include "platform/Twips.h"
-#include "platform/WebRequest.h"
+#include "platform/Widgets.h"
 #include "protocol/AnswerText.h"
-#include "protocol/Queries.h"
+#include "protocol/LoginExchange.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,6 +23,10 @@
 
 namespace pellmarch::account {
 
+using platform::arial;
+using platform::kAlignLeft;
+using platform::named;
+using platform::styled;
 using platform::twipsRect;
 
 namespace {
@@ -33,48 +36,7 @@ const QColor kLinkColour(0, 0, 255);
 const QColor kBusyColour(0, 0, 192);
 constexpr int kClientWidthTwips = 4155;
 constexpr int kClientHeightTwips = 2835;
-constexpr qreal kDialogFontPoints = 8.25;
-
-QFont arial(qreal pointSize, bool bold = false, bool underline = false) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    return font;
-}
-
-QFont msSansSerif(qreal pointSize) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
-// Every control carries its name as object name and accessible name.
-template <typename W> W *named(W *widget, const char *name, const QString &accessibleName) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setAccessibleName(accessibleName);
-    return widget;
-}
-
-// Places a label (or link) at its designed spot with its designed look; an invalid colour keeps
-// the palette's.
-template <typename L>
-L *styled(L *label, const QRect &rect, const QFont &font, Qt::Alignment alignment,
-          const QColor &colour = {}) {
-    label->setGeometry(rect);
-    label->setFont(font);
-    label->setAlignment(alignment);
-    if (colour.isValid())
-        platform::setTextColour(label, colour);
-    return label;
-}
-
-constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr qreal kBusyFontPoints = 13.5;
 
 } // namespace
 
@@ -82,7 +44,7 @@ frmLogin::frmLogin(Services &services, QWidget *parent) : QDialog(parent), m_ser
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Login"));
     // Controls without a font of their own use the classic dialog font.
-    setFont(msSansSerif(kDialogFontPoints));
+    setFont(platform::dialogFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -126,7 +88,7 @@ void frmLogin::buildControls() {
     Label1 = named(new QLabel(QStringLiteral("Username"), m_frmLogin), "Label1",
                    QStringLiteral("Username"));
     // Labels share their text box's height so that both texts stand on one line.
-    styled(Label1, twipsRect(240, 480, 1815, 375), arial(9.75), kLeft);
+    styled(Label1, twipsRect(240, 480, 1815, 375), arial(9.75), kAlignLeft);
 
     txtUsername = named(new QLineEdit(m_frmLogin), "txtUsername", QStringLiteral("Username"));
     txtUsername->setGeometry(twipsRect(1440, 480, 2415, 375));
@@ -134,7 +96,7 @@ void frmLogin::buildControls() {
 
     Label2 = named(new QLabel(QStringLiteral("Password"), m_frmLogin), "Label2",
                    QStringLiteral("Password"));
-    styled(Label2, twipsRect(240, 1080, 1215, 375), arial(9.75), kLeft);
+    styled(Label2, twipsRect(240, 1080, 1215, 375), arial(9.75), kAlignLeft);
 
     txtPassword = named(new QLineEdit(m_frmLogin), "txtPassword", QStringLiteral("Password"));
     txtPassword->setGeometry(twipsRect(1440, 1080, 2415, 375));
@@ -162,14 +124,15 @@ void frmLogin::buildControls() {
         named(new platform::LinkLabel(QStringLiteral("First Time Here? Please Register With Us. "),
                                       m_frmLogin),
               "llblRegister", QStringLiteral("Register"));
-    styled(llblRegister, twipsRect(240, 2040, 3615, 255), arial(8.25, false, true), kLeft,
+    styled(llblRegister, twipsRect(240, 2040, 3615, 255), arial(8.25, false, true), kAlignLeft,
            kLinkColour);
     connect(llblRegister, &platform::LinkLabel::clicked, this, &frmLogin::llblRegister_Click);
 
     Label6 = named(
         new platform::LinkLabel(QStringLiteral("Forgot your Password?   Click Here"), m_frmLogin),
         "Label6", QStringLiteral("Forgot your Password"));
-    styled(Label6, twipsRect(240, 2400, 3615, 255), arial(8.25, false, true), kLeft, kLinkColour);
+    styled(Label6, twipsRect(240, 2400, 3615, 255), arial(8.25, false, true), kAlignLeft,
+           kLinkColour);
     connect(Label6, &platform::LinkLabel::clicked, this, &frmLogin::Label6_Click);
 
     setTabOrder(txtUsername, txtPassword);
@@ -188,13 +151,13 @@ void frmLogin::buildControls() {
 
     lblWait = named(new QLabel(QStringLiteral("Please Wait ..."), frmLoggingIn), "lblWait",
                     QStringLiteral("Please Wait"));
-    styled(lblWait, twipsRect(360, 960, 3495, 375), msSansSerif(13.5), Qt::AlignCenter,
-           kBusyColour);
+    styled(lblWait, twipsRect(360, 960, 3495, 375), platform::dialogFont(kBusyFontPoints),
+           Qt::AlignCenter, kBusyColour);
 
     lblLogginIn = named(new QLabel(QStringLiteral("Logging In.  "), frmLoggingIn), "lblLogginIn",
                         QStringLiteral("Logging In"));
-    styled(lblLogginIn, twipsRect(360, 1320, 3495, 375), msSansSerif(13.5), Qt::AlignCenter,
-           kBusyColour);
+    styled(lblLogginIn, twipsRect(360, 1320, 3495, 375), platform::dialogFont(kBusyFontPoints),
+           Qt::AlignCenter, kBusyColour);
 
     txtUsername->setFocus();
 }
@@ -221,49 +184,27 @@ void frmLogin::cmdLogin_Click() {
                               m_frmLogin->height());
     frmLoggingIn->show();
     frmLoggingIn->raise();
-    const platform::WebAnswer answer = m_services.web.fetch(
-        m_services.endpoints.serviceUrl(protocol::LoginQuery(username, password)));
+    const protocol::LoginOutcome outcome = protocol::RunLoginExchange(
+        m_services.web, m_services.endpoints, m_services.user, username, password);
     frmLoggingIn->hide();
 
-    if (answer.failed || answer.body.isEmpty()) {
+    switch (outcome) {
+    case protocol::LoginOutcome::Unreachable:
         m_services.boxes.inform(kServerUnreachable);
         return;
-    }
-
-    // An outcome that cannot be read is no acceptance.
-    const std::optional<QString> outcome =
-        protocol::GetField(answer.body, QStringLiteral("DNS LOGIN:"));
-    if (!outcome || *outcome != QLatin1String("SUCCESS")) {
+    case protocol::LoginOutcome::Rejected:
         m_services.boxes.inform(kLoginRejected);
         txtUsername->clear();
         txtPassword->clear();
         if (isVisible())
             txtUsername->setFocus();
         return;
+    case protocol::LoginOutcome::Accepted:
+        break;
     }
-
-    fillUserRecord(username, password, answer.body);
     m_services.flags.bLoggedIn = true;
     m_services.flags.bRememberLogin = chkSaveLogin->isChecked();
     accept();
-}
-
-void frmLogin::fillUserRecord(const QString &username, const QString &password,
-                              const QString &answer) {
-    // A profile value that cannot be read becomes empty text, like a missing one.
-    const auto field = [&answer](const char *key) {
-        return protocol::NullTrim(protocol::GetField(answer, QLatin1String(key)));
-    };
-    clsUser &user = m_services.user;
-    user.sUsername = username;
-    user.sFirstName = field("FirstName:");
-    user.sLastName = field("LastName:");
-    user.sDomainList = field("Domains:");
-    user.sSubDomain = field("SubDomain:");
-    user.sRecordTypeList = field("RecordTypes:");
-    user.sPassword = password;
-    user.sIPAddress = field("IPAddress:");
-    user.sDomainUserRecords = field("DomainUserRecords:");
 }
 
 void frmLogin::cmdExit_Click() {
@@ -305,7 +246,7 @@ void frmLogin::mnuRegister_Click() {
 }
 
 void frmLogin::mnuAbout_Click() {
-    about::ShowAboutBox(m_services, this);
+    about::ShowAboutBox(m_services.shell, m_services.endpoints.termsPage(), this);
 }
 
 } // namespace pellmarch::account

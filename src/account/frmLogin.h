@@ -1,6 +1,6 @@
 #pragma once
 
-#include "account/Services.h"
+#include "session/Services.h"
 
 #include <QDialog>
 
@@ -18,6 +18,8 @@ class LinkLabel;
 }
 
 namespace pellmarch::account {
+
+using session::Services;
 
 // The login window: asks for user name and password, sends the login request and, when the
 // service accepts it, fills the user record and closes. It is left only by a successful login
@@ -53,7 +55,6 @@ protected:
 private:
     void buildControls();
     void buildMenu();
-    void fillUserRecord(const QString &username, const QString &password, const QString &answer);
 
     void Label6_Click();
     void llblRegister_Click();

@@ -1,11 +1,13 @@
+#include "BuildConfig.h"
 #include "about/Product.h"
-#include "account/Services.h"
 #include "account/frmLogin.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
 #include "platform/QtWebRequest.h"
 #include "protocol/AutoIPList.h"
+#include "session/Services.h"
+#include "session/WorkGuard.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -24,11 +26,13 @@ int main(int argc, char *argv[]) {
     platform::QtMessageBoxes boxes;
     platform::QtShell shell;
     platform::QtSettingsStore settings;
-    account::clsUser user;
-    account::LoginFlags flags;
+    protocol::clsUser user;
+    protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
-    account::Services services{web,  boxes, shell, settings, protocol::Endpoints::fromBuild(),
-                               user, flags, autoIP};
+    session::WorkGuard work;
+    session::Services services{
+        web,  boxes, shell,  settings, protocol::Endpoints::fromBuild(),
+        user, flags, autoIP, work,     QString::fromLatin1(build::kParkingAddress)};
 
     account::frmLogin login(services);
     login.setWindowTitle(about::LoginVersionCaption());

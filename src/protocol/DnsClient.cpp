@@ -17,16 +17,19 @@ const QString kAddressKey = QStringLiteral("IPAddress:");
 } // namespace
 
 DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
-                     ConnectionIndicator &indicator, account::clsUser &user, AutoIPList &autoIP,
+                     ConnectionIndicator &indicator, protocol::clsUser &user, AutoIPList &autoIP,
                      Endpoints endpoints)
     : m_web(web), m_boxes(boxes), m_indicator(indicator), m_user(user), m_autoIP(autoIP),
       m_endpoints(std::move(endpoints)) {}
 
-bool DnsClient::SendRecordCommand(const QString &domain, QString &name, const QString &command,
-                                  const QString &recordType, const QString &address,
-                                  bool showMessages, bool autoResolution) {
-    if (name.isEmpty())
-        name = QLatin1String(kRootName);
+bool DnsClient::SendRecordCommand(QString domain, QString &nameVariable, QString command,
+                                  QString recordType, QString address, bool showMessages,
+                                  bool autoResolution) {
+    // The texts are copies: while the request runs, timer events may change the caller's
+    // variables (the user record's address among them), and the command must not follow.
+    if (nameVariable.isEmpty())
+        nameVariable = QLatin1String(kRootName);
+    const QString name = nameVariable;
 
     // A failed fetch leaves the answer empty.
     const QString answer =

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "account/clsUser.h"
 #include "protocol/Endpoints.h"
+#include "protocol/clsUser.h"
 
 #include <QString>
 
@@ -20,17 +20,18 @@ class ConnectionIndicator;
 class DnsClient {
 public:
     DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
-              ConnectionIndicator &indicator, account::clsUser &user, AutoIPList &autoIP,
+              ConnectionIndicator &indicator, protocol::clsUser &user, AutoIPList &autoIP,
               Endpoints endpoints);
 
     // Adds ("RECORDADD") or deletes ("RECORDDELETE") one record. An empty `name` stands for the
     // domain itself and becomes "@", in the caller's variable too. On success the user record
     // takes the answer's record list and `address`, and (outside own-sub-domain mode) the
     // automatic-resolution list follows; a failure changes neither. With `showMessages` the
-    // outcome is reported in a message box. True when the service reported success.
-    bool SendRecordCommand(const QString &domain, QString &name, const QString &command,
-                           const QString &recordType, const QString &address, bool showMessages,
-                           bool autoResolution);
+    // outcome is reported in a message box. True when the service reported success. The texts
+    // are taken by value, so the command sent and recorded is the one asked for even when the
+    // caller's variables change while the request runs.
+    bool SendRecordCommand(QString domain, QString &name, QString command, QString recordType,
+                           QString address, bool showMessages, bool autoResolution);
 
     // The address from which the service sees this machine, or empty text when there is none.
     // On success the answer's record list replaces the user record's. Sends no password.
@@ -40,7 +41,7 @@ private:
     platform::WebRequest &m_web;
     platform::MessageBoxes &m_boxes;
     ConnectionIndicator &m_indicator;
-    account::clsUser &m_user;
+    protocol::clsUser &m_user;
     AutoIPList &m_autoIP;
     Endpoints m_endpoints;
 };

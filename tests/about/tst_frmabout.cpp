@@ -20,7 +20,7 @@ private Q_SLOTS:
 
 void TestFrmAbout::titleNamesProductVersionAndOwner() {
     testing::FakeServices fakes;
-    about::frmAbout box(fakes.services);
+    about::frmAbout box(fakes.shell, fakes.services.endpoints.termsPage());
     QCOMPARE(box.windowTitle(), QStringLiteral("About"));
     const QStringList lines =
         box.findChild<QLabel *>(QStringLiteral("lblTitle"))->text().split(QLatin1Char('\n'));
@@ -47,7 +47,7 @@ void TestFrmAbout::captions() {
 
 void TestFrmAbout::termsLinkAndOk() {
     testing::FakeServices fakes;
-    about::frmAbout box(fakes.services);
+    about::frmAbout box(fakes.shell, fakes.services.endpoints.termsPage());
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QWidget *link = box.findChild<QWidget *>(QStringLiteral("Label1"));

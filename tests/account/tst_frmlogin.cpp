@@ -14,6 +14,16 @@ using pellmarch::testing::FakeServices;
 
 namespace {
 
+const QString kEnterUsername = QStringLiteral("Enter a Username");
+const QString kEnterPassword = QStringLiteral("Enter a Password");
+const QString kServerUnreachable = QStringLiteral(
+    "Error contacting server.  Please check your internet connection if you are behind a "
+    "firewall, please insure that port 80 is opened for 2-way traffic.");
+const QString kLoginRejected = QStringLiteral(
+    "Invalid Username or Password. If you are a new user you must register using the First Time "
+    "Here? Please Register With Us hyperlink on the login screen. Registration is free for basic "
+    "Sub-Domain useage.");
+
 const QString kLoginUrl = QStringLiteral("http://dns.example/dnslogin.asp?fxn=login&usr=");
 
 QString successAnswer(const QString &first, const QString &subDomain) {
@@ -69,13 +79,13 @@ void TestFrmLogin::missingInput_data() {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("message");
     QTest::newRow("both empty: only the user name is asked for") << ""
-                                                                 << "" << frmLogin::kEnterUsername;
+                                                                 << "" << kEnterUsername;
     QTest::newRow("user of spaces only") << "   "
-                                         << "pw" << frmLogin::kEnterUsername;
+                                         << "pw" << kEnterUsername;
     QTest::newRow("password empty") << "ann"
-                                    << "" << frmLogin::kEnterPassword;
+                                    << "" << kEnterPassword;
     QTest::newRow("password of spaces") << "ann"
-                                        << "  " << frmLogin::kEnterPassword;
+                                        << "  " << kEnterPassword;
 }
 
 void TestFrmLogin::missingInput() {
@@ -132,7 +142,7 @@ void TestFrmLogin::rejectedLoginEmptiesBothBoxes() {
     f.fakes.web.answer(answer);
     f.type(QStringLiteral("ann"), QStringLiteral("pw"));
     QTest::mouseClick(f.login, Qt::LeftButton);
-    QCOMPARE(f.fakes.boxes.shown, QStringList{frmLogin::kLoginRejected});
+    QCOMPARE(f.fakes.boxes.shown, QStringList{kLoginRejected});
     QVERIFY(f.user->text().isEmpty());
     QVERIFY(f.password->text().isEmpty());
     QVERIFY(!f.fakes.flags.bLoggedIn);
@@ -156,7 +166,7 @@ void TestFrmLogin::failedRequestKeepsBothBoxes() {
         f.fakes.web.answer(QString());
     f.type(QStringLiteral("ann"), QStringLiteral("pw"));
     QTest::mouseClick(f.login, Qt::LeftButton);
-    QCOMPARE(f.fakes.boxes.shown, QStringList{frmLogin::kServerUnreachable});
+    QCOMPARE(f.fakes.boxes.shown, QStringList{kServerUnreachable});
     QCOMPARE(f.user->text(), QStringLiteral("ann"));
     QCOMPARE(f.password->text(), QStringLiteral("pw"));
     QVERIFY(!f.fakes.flags.bLoggedIn);
@@ -175,8 +185,10 @@ void TestFrmLogin::enterWhileALoginRunsDoesNothing() {
     LoginFixture f;
     f.fakes.web.answer(successAnswer(QStringLiteral("Ada"), {}));
     bool panelShown = false;
+    QRect panelAt;
     f.fakes.web.duringFetch = [&] {
         panelShown = f.busyPanel->isVisibleTo(&f.window);
+        panelAt = f.busyPanel->geometry();
         QVERIFY(f.window.isLoginBusy());
         QTest::keyClick(f.password, Qt::Key_Return);
         QTest::mouseClick(f.login, Qt::LeftButton);
@@ -185,6 +197,8 @@ void TestFrmLogin::enterWhileALoginRunsDoesNothing() {
     QTest::keyClick(f.password, Qt::Key_Return);
     QCOMPARE(f.fakes.web.urls.size(), 1);
     QVERIFY(panelShown);
+    // The panel covers the input frame exactly while the request runs.
+    QCOMPARE(panelAt, f.window.findChild<QFrame *>(QStringLiteral("frmLogin"))->geometry());
     QVERIFY(f.fakes.flags.bLoggedIn);
     QVERIFY(f.fakes.boxes.shown.isEmpty());
 }
@@ -199,6 +213,8 @@ void TestFrmLogin::enterKeys() {
     QVERIFY(f.fakes.web.urls.isEmpty());
     QVERIFY(f.window.isVisible());
     f.fakes.web.answer(QStringLiteral("<p>DNS LOGIN: FAILED</p>"));
+    f.password->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.password));
     QTest::keyClick(f.password, Qt::Key_Enter);
     QCOMPARE(f.fakes.web.urls.size(), 1);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.user));

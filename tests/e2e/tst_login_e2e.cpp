@@ -23,7 +23,7 @@ void TestLoginEndToEnd::loginFillsTheUserRecordFromTheService() {
     svc.store.setAddressOverride(QStringLiteral("demo"), QStringLiteral("198.51.100.23"));
     platform::QtWebRequest web(10s);
     testing::FakeServices fakes;
-    account::Services services = fakes.withWeb(web, svc.host());
+    session::Services services = fakes.withWeb(web, svc.host());
     account::frmLogin window(services);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -49,12 +49,15 @@ void TestLoginEndToEnd::unreachableServiceKeepsTheBoxes() {
     }
     platform::QtWebRequest web(10s);
     testing::FakeServices fakes;
-    account::Services services = fakes.withWeb(web, QStringLiteral("127.0.0.1:%1").arg(port));
+    session::Services services = fakes.withWeb(web, QStringLiteral("127.0.0.1:%1").arg(port));
     account::frmLogin window(services);
     QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("txtUsername")), "demo");
     QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("txtPassword")), "demo");
     window.cmdLogin_Click();
-    QCOMPARE(fakes.boxes.shown, QStringList{account::frmLogin::kServerUnreachable});
+    QCOMPARE(fakes.boxes.shown,
+             QStringList{QStringLiteral(
+                 "Error contacting server.  Please check your internet connection if you are "
+                 "behind a firewall, please insure that port 80 is opened for 2-way traffic.")});
     QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("txtUsername"))->text(),
              QStringLiteral("demo"));
     QVERIFY(!fakes.flags.bLoggedIn);

@@ -51,6 +51,7 @@ private Q_SLOTS:
     void commandOutcomes_data();
     void commandOutcomes();
     void messagesOffShowNothing();
+    void textsAreTakenWhenTheCommandStarts();
     void commandFeedsTheAutoList();
     void autoList_data();
     void autoList();
@@ -75,6 +76,26 @@ void TestDnsClient::commandUrlAndRootName() {
     QCOMPARE(
         f.fakes.boxes.shown,
         QStringList{QStringLiteral("Transaction Complete:\nIP Set for Name:@ IPAddress:1.2.3.4")});
+}
+
+void TestDnsClient::textsAreTakenWhenTheCommandStarts() {
+    // The caller hands over the user record's own address; a timer event changes it while the
+    // request is on the wire. The command must finish with the address it was asked to send.
+    ClientFixture f;
+    f.fakes.user.sIPAddress = QStringLiteral("10.0.0.1");
+    f.fakes.web.answer(QStringLiteral("<p>SUCCESS</p>"));
+    f.fakes.web.duringFetch = [&] {
+        f.fakes.user.sIPAddress = QStringLiteral("10.9.9.9");
+    };
+    QString name = QStringLiteral("www");
+    QVERIFY(f.client.SendRecordCommand(QStringLiteral("d.test"), name, kAdd, QStringLiteral("A"),
+                                       f.fakes.user.sIPAddress, true, true));
+    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.0.0.1"));
+    QCOMPARE(f.fakes.boxes.shown,
+             QStringList{QStringLiteral("Transaction Complete:\nIP Set for Name:www "
+                                        "IPAddress:10.0.0.1")});
+    QVERIFY(f.fakes.autoIP.isMarked(QStringLiteral("d.test"), QStringLiteral("A"),
+                                    QStringLiteral("www"), QStringLiteral("10.0.0.1")));
 }
 
 void TestDnsClient::commandOutcomes_data() {

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "account/Services.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/WebRequest.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/ConnectionIndicator.h"
+#include "session/Services.h"
+#include "session/WorkGuard.h"
 
 #include <QHash>
 #include <QList>
@@ -77,17 +78,35 @@ struct FakeServices {
     FakeMessageBoxes boxes;
     FakeShell shell;
     MemorySettingsStore settings;
-    account::clsUser user;
-    account::LoginFlags flags;
+    protocol::clsUser user;
+    protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
-    account::Services services{
-        web,  boxes, shell, settings, protocol::Endpoints::allAt(QStringLiteral("dns.example")),
-        user, flags, autoIP};
+    session::WorkGuard work;
+    session::Services services{web,
+                               boxes,
+                               shell,
+                               settings,
+                               protocol::Endpoints::allAt(QStringLiteral("dns.example")),
+                               user,
+                               flags,
+                               autoIP,
+                               work,
+                               QStringLiteral("192.0.2.1"),
+                               std::chrono::milliseconds(50)};
 
     // The same doubles, but with a real web request to the service at `host`.
-    account::Services withWeb(platform::WebRequest &realWeb, const QString &host) {
-        return {realWeb, boxes, shell, settings, protocol::Endpoints::allAt(host),
-                user,    flags, autoIP};
+    session::Services withWeb(platform::WebRequest &realWeb, const QString &host) {
+        return {realWeb,
+                boxes,
+                shell,
+                settings,
+                protocol::Endpoints::allAt(host),
+                user,
+                flags,
+                autoIP,
+                work,
+                services.parkingAddress,
+                services.refreshInterval};
     }
 };
 

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "account/clsUser.h"
 #include "protocol/Endpoints.h"
+#include "protocol/LoginFlags.h"
+#include "protocol/clsUser.h"
+
+#include <chrono>
 
 namespace pellmarch::platform {
 class WebRequest;
@@ -14,7 +17,12 @@ namespace pellmarch::protocol {
 class AutoIPList;
 }
 
-namespace pellmarch::account {
+namespace pellmarch::session {
+
+class WorkGuard;
+
+// How often the automatic refresh asks for the public address.
+inline constexpr std::chrono::milliseconds kRefreshInterval{30000};
 
 // What the windows share for the whole run. `main` creates each piece once and hands this to
 // the windows, so a test can build any window with doubles in place of the real platform.
@@ -24,9 +32,12 @@ struct Services {
     platform::Shell &shell;
     platform::SettingsStore &settings;
     protocol::Endpoints endpoints;
-    clsUser &user;
-    LoginFlags &flags;
+    protocol::clsUser &user;
+    protocol::LoginFlags &flags;
     protocol::AutoIPList &autoIP;
+    WorkGuard &work;
+    QString parkingAddress;                                       // parks the own host name
+    std::chrono::milliseconds refreshInterval = kRefreshInterval; // tmrAuto
 };
 
-} // namespace pellmarch::account
+} // namespace pellmarch::session

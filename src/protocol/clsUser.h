@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace pellmarch::account {
+namespace pellmarch::protocol {
 
 // The logged-in subscriber's profile: one instance for the whole run, filled by the login and
 // kept current by the record commands and the address query. Never cleared: a new login
@@ -23,10 +23,4 @@ public:
     bool bVerlundOnly = false;
 };
 
-// Process-wide login flags.
-struct LoginFlags {
-    bool bLoggedIn = false;      // the most recent login succeeded
-    bool bRememberLogin = false; // user name and password are to be remembered
-};
-
-} // namespace pellmarch::account
+} // namespace pellmarch::protocol

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+// Small helpers that every window shares: the designed fonts, colours and names of controls.
+namespace pellmarch::platform {
+
+inline constexpr Qt::Alignment kAlignLeft = Qt::AlignLeft | Qt::AlignVCenter;
+
+// Arial (Liberation Sans where Arial is missing) at `pointSize`.
+QFont arial(qreal pointSize, bool bold = false, bool underline = false);
+
+// The classic dialog font (MS Sans Serif 8.25 pt, or its nearest stand-in), for controls
+// without a designed font of their own.
+inline constexpr qreal kDialogFontPoints = 8.25;
+QFont dialogFont(qreal pointSize = kDialogFontPoints);
+
+// Every control carries its designed name as object name, and the text a screen reader says.
+template <typename W> W *named(W *widget, const char *name, const QString &accessibleName) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setAccessibleName(accessibleName);
+    return widget;
+}
+
+// Gives a label (or any widget) its designed text colour.
+void setTextColour(QWidget *widget, const QColor &colour);
+
+// Gives a frame a plain background of its own.
+void setBackground(QWidget *widget, const QColor &colour);
+
+// Places a label at its designed spot with its designed look; an invalid colour keeps the
+// palette's.
+template <typename L>
+L *styled(L *label, const QRect &rect, const QFont &font, Qt::Alignment alignment,
+          const QColor &colour = {}) {
+    label->setGeometry(rect);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    if (colour.isValid())
+        setTextColour(label, colour);
+    return label;
+}
+
+} // namespace pellmarch::platform

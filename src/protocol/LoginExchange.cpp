@@ -1,0 +1,44 @@
+#include "protocol/LoginExchange.h"
+
+#include "platform/WebRequest.h"
+#include "protocol/AnswerText.h"
+#include "protocol/Queries.h"
+
+namespace pellmarch::protocol {
+
+namespace {
+
+void fillUserRecord(clsUser &user, const QString &username, const QString &password,
+                    const QString &answer) {
+    const auto field = [&answer](const char *key) {
+        return NullTrim(GetField(answer, QLatin1String(key)));
+    };
+    user.sUsername = username;
+    user.sFirstName = field("FirstName:");
+    user.sLastName = field("LastName:");
+    user.sDomainList = field("Domains:");
+    user.sSubDomain = field("SubDomain:");
+    user.sRecordTypeList = field("RecordTypes:");
+    user.sPassword = password;
+    user.sIPAddress = field("IPAddress:");
+    user.sDomainUserRecords = field("DomainUserRecords:");
+}
+
+} // namespace
+
+LoginOutcome RunLoginExchange(platform::WebRequest &web, const Endpoints &endpoints, clsUser &user,
+                              const QString &username, const QString &password) {
+    const platform::WebAnswer answer =
+        web.fetch(endpoints.serviceUrl(LoginQuery(username, password)));
+    if (answer.failed || answer.body.isEmpty())
+        return LoginOutcome::Unreachable;
+
+    const std::optional<QString> outcome = GetField(answer.body, QStringLiteral("DNS LOGIN:"));
+    if (!outcome || *outcome != QLatin1String("SUCCESS"))
+        return LoginOutcome::Rejected;
+
+    fillUserRecord(user, username, password, answer.body);
+    return LoginOutcome::Accepted;
+}
+
+} // namespace pellmarch::protocol
