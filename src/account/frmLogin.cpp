@@ -207,6 +207,12 @@ void frmLogin::cmdLogin_Click() {
     accept();
 }
 
+void frmLogin::fillRememberedLogin(const QString &username, const QString &password) {
+    chkSaveLogin->setChecked(true);
+    txtUsername->setText(username);
+    txtPassword->setText(password);
+}
+
 void frmLogin::cmdExit_Click() {
     m_services.shell.endProgram();
 }

@@ -43,6 +43,10 @@ public:
     void cmdLogin_Click();
     void cmdExit_Click();
 
+    // Start-up with a remembered login: "Save Login" ticked and the remembered values in the
+    // boxes of the still hidden window.
+    void fillRememberedLogin(const QString &username, const QString &password);
+
     bool isLoginBusy() const { return m_bLoginBusy; }
 
     // Only a successful login or Exit leaves the window: Esc does nothing.

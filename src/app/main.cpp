@@ -1,6 +1,7 @@
 #include "BuildConfig.h"
 #include "about/Product.h"
-#include "account/frmLogin.h"
+#include "account/InstanceGuard.h"
+#include "app/frmMain.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QTextStream>
 
 using namespace pellmarch;
 
@@ -20,6 +20,15 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(QStringLiteral("Pellmarch"));
     QApplication::setApplicationVersion(about::VersionText());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellmarch/logo.png")));
+    // The program ends where closing the main window or Exit in the login window ends it, not
+    // when a window happens to be the last one shown (the login window, before the main one).
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // A second run for the same user would register and park the same host name: it brings
+    // the running one to the front instead and ends, having sent nothing.
+    account::InstanceGuard guard;
+    if (!guard.becomeTheOnlyRun())
+        return 0;
 
     // The run's single instances of everything the windows share.
     platform::QtWebRequest web;
@@ -34,21 +43,18 @@ int main(int argc, char *argv[]) {
         web,  boxes, shell,  settings, protocol::Endpoints::fromBuild(),
         user, flags, autoIP, work,     QString::fromLatin1(build::kParkingAddress)};
 
-    account::frmLogin login(services);
-    login.setWindowTitle(about::LoginVersionCaption());
-    login.exec();
-
-    // The login window closes only on a successful login (Exit ends the program inside it).
-    // The main window is not built yet: report who logged in and end.
-    QTextStream out(stdout);
-    out << "Logged in as " << user.sUsername << " (" << user.sFirstName << ' ' << user.sLastName
-        << ")\n"
-        << "  public address: " << user.sIPAddress << '\n'
-        << "  mode: "
-        << (user.sSubDomain.isEmpty() ? QStringLiteral("record table")
-                                      : QStringLiteral("own sub-domain in ") + user.sSubDomain)
-        << '\n'
-        << "  domains: " << user.sDomainList << "  record types: " << user.sRecordTypeList << '\n'
-        << "  records: " << user.sDomainUserRecords << '\n';
-    return 0;
+    app::frmMain window(services);
+    QObject::connect(&guard, &account::InstanceGuard::raiseRequested, &window, [&window] {
+        // The login window, while it is open, stands for the program; else the main window.
+        QWidget *front = QApplication::activeModalWidget();
+        if (front == nullptr)
+            front = &window;
+        if (front->isVisible()) {
+            front->showNormal();
+            front->raise();
+            front->activateWindow();
+        }
+    });
+    window.Form_Load();
+    return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "platform/Widgets.h"
 
+#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -22,6 +23,11 @@ QFont dialogFont(qreal pointSize) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     return font;
+}
+
+void showValue(QLabel *label, const QString &value) {
+    label->setText(value);
+    label->setAccessibleName(value);
 }
 
 void setTextColour(QWidget *widget, const QColor &colour) {

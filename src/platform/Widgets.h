@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 // Small helpers that every window shares: the designed fonts, colours and names of controls.
@@ -26,6 +27,9 @@ template <typename W> W *named(W *widget, const char *name, const QString &acces
     widget->setAccessibleName(accessibleName);
     return widget;
 }
+
+// A label that shows a value: its text and what a screen reader says are that value.
+void showValue(QLabel *label, const QString &value);
 
 // Gives a label (or any widget) its designed text colour.
 void setTextColour(QWidget *widget, const QColor &colour);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "session/Services.h"
+
+#include <memory>
+
+namespace pellmarch::protocol {
+class DnsClient;
+}
+namespace pellmarch::session {
+class MainWindow;
+}
+
+namespace pellmarch::account {
+
+class frmLogin;
+
+// The main window's run from start to close: the login at start-up (remembered or through the
+// login window), "Login as Different User", and closing, each with the parking of the own host
+// name and the writing of the saved settings.
+class Lifecycle final {
+public:
+    static inline const QString kCloseQuestion = QStringLiteral(
+        "By closing this application you will remove your DNS records from the DNS Server \n"
+        "making your server unreachable by it's Verlund domain name.\n"
+        "Are you sure you want to close it?");
+
+    Lifecycle(session::Services &services, session::MainWindow &mainWindow,
+              protocol::DnsClient &client);
+    ~Lifecycle();
+
+    // Start-up: logs in (by itself when the login is remembered, else through the login
+    // window), then shows the main window with its caption and sets it up.
+    void Form_Load();
+    // Parks and saves for the subscriber so far, lets another one log in, and sets the window
+    // up for the new subscriber.
+    void mnuLogin_Click();
+    // Closing the main window. False when the subscriber chose to keep it open; otherwise the
+    // host name is parked, the settings are written and the program ends.
+    bool Form_Unload();
+    // Points the own host name at the parking address and writes the saved settings.
+    void ParkAndSaveSettings();
+
+    // The login window of the last login (for start-up, the hidden one it created first).
+    frmLogin *loginWindow() const { return m_login.get(); }
+
+private:
+    session::Services &m_services;
+    session::MainWindow &m_mainWindow;
+    protocol::DnsClient &m_client;
+    std::unique_ptr<frmLogin> m_login;
+};
+
+} // namespace pellmarch::account

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "session/Services.h"
+
+#include <QObject>
+#include <QTimer>
+
+class QWidget;
+
+namespace pellmarch::protocol {
+class DnsClient;
+}
+namespace pellmarch::session {
+class MainWindow;
+}
+
+namespace pellmarch::address {
+
+class frameVerlundDomain;
+
+// Own address tracking on the main window: the set-up after a login for both modes, the own
+// sub-domain frame, and the timer of the automatic refresh.
+class OwnAddress final : public QObject {
+    Q_OBJECT
+public:
+    OwnAddress(session::Services &services, session::MainWindow &mainWindow,
+               protocol::DnsClient &client, QWidget *frameParent);
+
+    frameVerlundDomain *ownFrame() const { return m_frameVerlundDomain; }
+
+    // Chooses the window's mode from the user record and fills it; in own-sub-domain mode it
+    // withdraws the parked registration and registers the own host name. Starts the timer.
+    void SetUpMainWindow();
+    // Ticking "Automatic IP Resolution" copies the shown address into the address to register.
+    void chkAutoIP_Click();
+
+    bool isAutoIPTicked() const;
+
+    // The automatic refresh; started by the first set-up, running until the program ends.
+    QTimer tmrAuto;
+
+private:
+    session::Services &m_services;
+    session::MainWindow &m_mainWindow;
+    protocol::DnsClient &m_client;
+    frameVerlundDomain *m_frameVerlundDomain = nullptr;
+};
+
+} // namespace pellmarch::address

@@ -1,0 +1,34 @@
+#include "app/StatusIndicator.h"
+
+#include "platform/Widgets.h"
+
+namespace pellmarch::app {
+
+namespace {
+const QColor kConnectedColour(0, 128, 0);
+const QColor kDisconnectedColour(192, 0, 0);
+} // namespace
+
+StatusIndicator::StatusIndicator(QWidget *parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("lblStatus"));
+    setConnected();
+}
+
+bool StatusIndicator::isDisconnected() const {
+    return palette().color(QPalette::WindowText) == kDisconnectedColour;
+}
+
+void StatusIndicator::setConnected() {
+    showState(QStringLiteral("Connected"), kConnectedColour);
+}
+
+void StatusIndicator::setDisconnected() {
+    showState(QStringLiteral("Not Connected with Server"), kDisconnectedColour);
+}
+
+void StatusIndicator::showState(const QString &caption, const QColor &colour) {
+    platform::showValue(this, caption);
+    platform::setTextColour(this, colour);
+}
+
+} // namespace pellmarch::app

@@ -1,0 +1,212 @@
+#include "app/frmMain.h"
+
+#include "about/frmAbout.h"
+#include "account/Lifecycle.h"
+#include "address/OwnAddress.h"
+#include "address/frameVerlundDomain.h"
+#include "app/StatusIndicator.h"
+#include "platform/Shell.h"
+#include "platform/Twips.h"
+#include "platform/Widgets.h"
+#include "protocol/DnsClient.h"
+#include "records/RecordView.h"
+#include "records/frameGrid.h"
+#include "records/frameOtherDomain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace pellmarch::app {
+
+using platform::arial;
+using platform::kAlignLeft;
+using platform::named;
+using platform::styled;
+using platform::twips;
+using platform::twipsRect;
+
+namespace {
+
+constexpr int kClientWidthTwips = 9015;
+// Room kept below the status frame, should the title bar and menu bar of this desktop take more
+// than the layout rule leaves for them.
+constexpr int kMinimumBottomGapTwips = 120;
+
+} // namespace
+
+frmMain::frmMain(session::Services &services, QWidget *parent)
+    : QMainWindow(parent), m_services(services) {
+    setObjectName(QStringLiteral("frmMain"));
+    setFont(platform::dialogFont());
+    buildMenus();
+    buildControls();
+    m_dnsClient =
+        std::make_unique<protocol::DnsClient>(services.web, services.boxes, *lblStatus,
+                                              services.user, services.autoIP, services.endpoints);
+    m_records = new records::RecordView(services, *this, m_client);
+    m_address = new address::OwnAddress(services, *this, *m_dnsClient, m_client);
+    m_lifecycle = std::make_unique<account::Lifecycle>(services, *this, *m_dnsClient);
+    // Until a login decides the mode, the window is laid out for the record table.
+    showView(session::View::RecordTable);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildMenus() {
+    MnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "MnuFile", QStringLiteral("File"));
+    mnuLogin = MnuFile->addAction(QStringLiteral("Login as Different User"));
+    mnuLogin->setObjectName(QStringLiteral("mnuLogin"));
+    mnuLogout = MnuFile->addAction(QStringLiteral("Logout"));
+    mnuLogout->setObjectName(QStringLiteral("mnuLogout"));
+    mnuHelp = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp", QStringLiteral("Help"));
+    mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    mnuOnlineHelp = mnuHelp->addAction(QStringLiteral("Online Help"));
+    mnuOnlineHelp->setObjectName(QStringLiteral("mnuOnlineHelp"));
+    connect(mnuLogin, &QAction::triggered, this, &frmMain::mnuLogin_Click);
+    connect(mnuLogout, &QAction::triggered, this, &frmMain::mnuLogout_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(mnuOnlineHelp, &QAction::triggered, this, &frmMain::mnuOnlineHelp_Click);
+}
+
+void frmMain::buildControls() {
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("frmMainClient"));
+    setCentralWidget(m_client);
+
+    Image1 = named(new QLabel(m_client), "Image1", QStringLiteral("Verlund Dynamic DNS logo"));
+    Image1->setGeometry(twipsRect(360, 120, 960, 960));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/pellmarch/logo.png")));
+    Image1->setScaledContents(true);
+
+    Label7 = named(new QLabel(QStringLiteral("Your IPAddress:"), m_client), "Label7",
+                   QStringLiteral("Your IPAddress:"));
+    styled(Label7, twipsRect(1560, 420, 1815, 375), arial(9.75, true), kAlignLeft);
+    lblIPAddress = named(new QLabel(QStringLiteral("IPAddress"), m_client), "lblIPAddress",
+                         QStringLiteral("IPAddress"));
+    styled(lblIPAddress, twipsRect(3480, 420, 3975, 375), arial(9.75), kAlignLeft);
+    lblIPAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    Line1 = named(new QFrame(m_client), "Line1", QString());
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Sunken);
+    Line1->setGeometry(twipsRect(360, 1110, 8295, 30));
+
+    frameStatus = named(new QFrame(m_client), "frameStatus", QStringLiteral("Server Status"));
+    frameStatus->setFrameShape(QFrame::StyledPanel);
+    frameStatus->setGeometry(twipsRect(480, 0, 7935, session::kStatusHeightTwips));
+    lblStatusH = named(new QLabel(QStringLiteral("Server Status:"), frameStatus), "lblStatusH",
+                       QStringLiteral("Server Status:"));
+    styled(lblStatusH, twipsRect(120, 90, 1455, 315), arial(8.25, true), kAlignLeft);
+    lblStatus = new StatusIndicator(frameStatus);
+    styled(lblStatus, twipsRect(1680, 90, 6015, 315), arial(8.25, true), kAlignLeft);
+}
+
+QString frmMain::shownAddress() const {
+    return lblIPAddress->text();
+}
+
+void frmMain::setShownAddress(const QString &address) {
+    platform::showValue(lblIPAddress, address);
+}
+
+void frmMain::showView(session::View view) {
+    QFrame *const grid = m_records->gridFrame();
+    QFrame *const editor = m_records->editorFrame();
+    QFrame *const own = m_address->ownFrame();
+    QFrame *shown = grid;
+    int heightTwips = records::frameGrid::kHeightTwips;
+    switch (view) {
+    case session::View::RecordTable:
+        break;
+    case session::View::RecordEditor:
+        shown = editor;
+        heightTwips = records::frameOtherDomain::kHeightTwips;
+        break;
+    case session::View::OwnSubDomain:
+        shown = own;
+        heightTwips = address::frameVerlundDomain::kHeightTwips;
+        break;
+    }
+    for (QFrame *frame : {grid, editor, own})
+        frame->setVisible(frame == shown);
+    shown->move(shown->x(), twips(session::kFrameTopTwips));
+    m_heights = session::LayoutFor(heightTwips);
+    applyHeight();
+}
+
+void frmMain::applyHeight() {
+    frameStatus->move(frameStatus->x(), twips(m_heights.statusTop));
+    // The rule gives the outer height; what the title bar, borders and menu bar take of it is
+    // the desktop's. Where they take more than the rule leaves, the window grows just enough
+    // that the status frame is not cut off.
+    const int decoration = std::max(0, frameGeometry().height() - geometry().height());
+    const int menu = menuBar()->sizeHint().height();
+    const int needed =
+        twips(m_heights.statusTop + session::kStatusHeightTwips + kMinimumBottomGapTwips);
+    const int client = std::max(twips(m_heights.window) - decoration - menu, needed);
+    setFixedSize(twips(kClientWidthTwips), menu + client);
+}
+
+void frmMain::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    // The title bar's height is known once the desktop has framed the window.
+    QTimer::singleShot(0, this, &frmMain::applyHeight);
+}
+
+void frmMain::repaintNow() {
+    repaint();
+    // Lets the desktop take the painted window before a request blocks the event loop; no
+    // input is taken meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void frmMain::SetUpMainWindow() {
+    m_address->SetUpMainWindow();
+}
+
+void frmMain::SetUpRecordTable() {
+    m_records->SetUpRecordTable();
+}
+
+bool frmMain::isAutoIPTicked() const {
+    return m_address->isAutoIPTicked();
+}
+
+void frmMain::Form_Load() {
+    m_lifecycle->Form_Load();
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    if (m_lifecycle->Form_Unload())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void frmMain::mnuLogin_Click() {
+    m_lifecycle->mnuLogin_Click();
+}
+
+void frmMain::mnuLogout_Click() {
+    // Exactly as the close box: the question, parking and saving, or nothing on No.
+    close();
+}
+
+void frmMain::mnuAbout_Click() {
+    about::ShowAboutBox(m_services.shell, m_services.endpoints.termsPage(), this);
+}
+
+void frmMain::mnuOnlineHelp_Click() {
+    m_services.shell.openPage(m_services.endpoints.helpPage());
+}
+
+} // namespace pellmarch::app

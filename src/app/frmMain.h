@@ -1,0 +1,101 @@
+#pragma once
+
+#include "session/MainWindow.h"
+#include "session/Services.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+
+namespace pellmarch::protocol {
+class DnsClient;
+}
+namespace pellmarch::account {
+class Lifecycle;
+}
+namespace pellmarch::records {
+class RecordView;
+}
+namespace pellmarch::address {
+class OwnAddress;
+}
+
+namespace pellmarch::app {
+
+class StatusIndicator;
+
+// The main window: menus, the public address, the three content frames (one shown at a time)
+// and the status line. The frames' routines live with their subsystems; this window composes
+// them and keeps the layout rule.
+class frmMain final : public QMainWindow, public session::MainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(session::Services &services, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: the login, then the window shown and set up.
+    void Form_Load();
+
+    // session::MainWindow
+    QWidget *window() override { return this; }
+    QString shownAddress() const override;
+    void setShownAddress(const QString &address) override;
+    void showView(session::View view) override;
+    void repaintNow() override;
+    void SetUpMainWindow() override;
+    void SetUpRecordTable() override;
+    bool isAutoIPTicked() const override;
+
+    // The outer height of the window by the layout rule, and the status frame's top, in twips.
+    int windowHeightTwips() const { return m_heights.window; }
+    int statusTopTwips() const { return m_heights.statusTop; }
+
+    account::Lifecycle &lifecycle() { return *m_lifecycle; }
+    records::RecordView &recordView() { return *m_records; }
+    address::OwnAddress &ownAddress() { return *m_address; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildControls();
+    void applyHeight();
+
+    void mnuLogin_Click();
+    void mnuLogout_Click();
+    void mnuAbout_Click();
+    void mnuOnlineHelp_Click();
+
+    session::Services &m_services;
+    session::WindowHeights m_heights{};
+
+    QMenu *MnuFile = nullptr;
+    QAction *mnuLogin = nullptr;
+    QAction *mnuLogout = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuAbout = nullptr;
+    QAction *mnuOnlineHelp = nullptr;
+
+    QWidget *m_client = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *lblIPAddress = nullptr;
+    QFrame *Line1 = nullptr;
+    QFrame *frameStatus = nullptr;
+    QLabel *lblStatusH = nullptr;
+    StatusIndicator *lblStatus = nullptr;
+
+    std::unique_ptr<protocol::DnsClient> m_dnsClient;
+    records::RecordView *m_records = nullptr;
+    address::OwnAddress *m_address = nullptr;
+    std::unique_ptr<account::Lifecycle> m_lifecycle;
+};
+
+} // namespace pellmarch::app

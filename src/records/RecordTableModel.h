@@ -1,0 +1,46 @@
+#pragma once
+
+#include "protocol/RecordList.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+
+namespace pellmarch::protocol {
+class AutoIPList;
+}
+
+namespace pellmarch::records {
+
+// The rows of the record table. Row 0 is always the placeholder that stands for "no record
+// chosen"; the records follow in list order. With no records a second empty row follows the
+// placeholder. Each row remembers its record's list fields, so reading a row back never
+// depends on what the cells show (a host literally named "Root" stays "Root").
+class RecordTableModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { ColDomain, ColRecordType, ColName, ColServerAddress, ColAutoIP, ColumnCount };
+
+    struct Row {
+        protocol::DnsRecord record;
+        bool autoIP = false;
+        bool empty = true; // the placeholder and the second empty row of an empty list
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Rebuilds every row from the record list and the automatic-resolution list.
+    void load(const QString &recordList, const protocol::AutoIPList &autoIP);
+
+    const Row &row(int position) const { return m_rows.at(position); }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    QList<Row> m_rows{Row{}, Row{}};
+};
+
+} // namespace pellmarch::records

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFrame>
+
+class QPushButton;
+class QTableView;
+
+namespace pellmarch::records {
+
+class RecordTableModel;
+
+// The record table frame: the table of the subscriber's records with "Add", "Delete" and
+// "Edit" below it.
+class frameGrid final : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr int kHeightTwips = 4335;
+
+    explicit frameGrid(QWidget *parent = nullptr);
+
+    RecordTableModel &model() { return *m_model; }
+    const RecordTableModel &model() const { return *m_model; }
+
+    // The row the choice ends on, or 0 (the placeholder) when no record row is chosen.
+    int chosenRow() const;
+    // Makes `position` the current row and the end of the choice; position 0 chooses nothing.
+    void chooseRow(int position);
+    // After the rows were rebuilt: the placeholder row stays out of sight.
+    void hidePlaceholder();
+
+    QTableView *gridDomainUser = nullptr;
+    QPushButton *cmdAddGrid = nullptr;
+    QPushButton *cmdDeleteGrid = nullptr;
+    QPushButton *cmdEditGrid = nullptr;
+
+private:
+    RecordTableModel *m_model = nullptr;
+};
+
+} // namespace pellmarch::records

@@ -1,0 +1,549 @@
+// The main window driven with clicks and menu commands against doubles of the platform: its
+// layout, set-up in both modes, start-up with and without a remembered login, and closing.
+#include "account/Lifecycle.h"
+#include "account/frmLogin.h"
+#include "address/OwnAddress.h"
+#include "app/frmMain.h"
+#include "support/Fakes.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace pellmarch;
+
+namespace {
+
+const QString kCloseQuestion = QStringLiteral(
+    "By closing this application you will remove your DNS records from the DNS Server \n"
+    "making your server unreachable by it's Verlund domain name.\nAre you sure you want to close "
+    "it?");
+const QString kTickler = QStringLiteral("http://dns.example/dnslogin.asp?FXN=DNSTickler");
+const QString kSucceeded = QStringLiteral("<p>SUCCESS</p><p>DomainUserRecords: </p>");
+
+QString loginAnswer(const QString &subDomain, const QString &address) {
+    return QStringLiteral("<p>DNS LOGIN: SUCCESS</p><p>FirstName: F</p><p>LastName: L</p>"
+                          "<p>Domains: a.test,b.test</p><p>SubDomain: %1</p>"
+                          "<p>RecordTypes: A,MX</p><p>IPAddress: %2</p>"
+                          "<p>DomainUserRecords: a.test;;A;;@;;10.0.0.1</p>")
+        .arg(subDomain, address);
+}
+
+QString command(const QString &user, const QString &verb, const QString &address,
+                const QString &domain = QStringLiteral("dyn.test")) {
+    return kTickler + QStringLiteral("&Usr=%1&Pwd=pw&Cname=%1&Domain=%2&DNSCommand=%3"
+                                     "&RecordType=A&IPAddress=%4")
+                          .arg(user, domain, verb, address);
+}
+
+struct MainFixture {
+    testing::FakeServices fakes;
+    app::frmMain main{fakes.services};
+
+    template <typename W> W *find(const char *name) const {
+        return main.findChild<W *>(QLatin1String(name));
+    }
+    QLineEdit *txtVerlundIP() const { return find<QLineEdit>("txtVerlundIP"); }
+    QCheckBox *chkAutoIP() const { return find<QCheckBox>("chkAutoIP"); }
+    QLabel *lblStatus() const { return find<QLabel>("lblStatus"); }
+
+    // The user record as a login leaves it.
+    void loggedInAs(const QString &name, const QString &subDomain,
+                    const QString &address = QStringLiteral("198.51.100.7")) {
+        fakes.user.sUsername = name;
+        fakes.user.sPassword = QStringLiteral("pw");
+        fakes.user.sSubDomain = subDomain;
+        fakes.user.sIPAddress = address;
+        fakes.user.sDomainList = QStringLiteral("a.test,b.test");
+        fakes.user.sRecordTypeList = QStringLiteral("A,MX");
+        fakes.user.sDomainUserRecords = QStringLiteral("a.test;;A;;@;;10.0.0.1");
+        fakes.flags.bLoggedIn = true;
+    }
+    void setting(const QString &key, const QString &value) {
+        fakes.settings.values.insert(QStringLiteral("Init/") + key, value);
+    }
+    QStringList commandUrls() const {
+        QStringList out;
+        for (const QString &url : fakes.web.urls)
+            if (url.startsWith(kTickler))
+                out.append(url);
+        return out;
+    }
+    bool anyWindowVisible() const {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                return true;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void layoutRule_data();
+    void layoutRule();
+    void statusIndicatorAndCaption();
+    void accessibleNames();
+    void helpMenu();
+    void setUpRecordTableSendsNothing();
+    void setUpOwnSubDomain_data();
+    void setUpOwnSubDomain();
+    void secondSetUpStartsClean();
+    void autoIPClick();
+    void startUp_data();
+    void startUp();
+    void rememberedLoginShowsNoWindowBeforeTheAnswer();
+    void closing_data();
+    void closing();
+    void logoutAnsweredNoKeepsRunning();
+    void loginAsDifferentUserThenExit();
+};
+
+void TestFrmMain::layoutRule_data() {
+    QTest::addColumn<QString>("subDomain");
+    QTest::addColumn<bool>("editor");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("statusTop");
+    QTest::newRow("record table") << QString() << false << "frameGrid" << 6780 << 5535;
+    QTest::newRow("record editor") << QString() << true << "frameOtherDomain" << 5580 << 4335;
+    QTest::newRow("own sub-domain") << "dyn.test" << false << "frameVerlundDomain" << 4500 << 3255;
+}
+
+void TestFrmMain::layoutRule() {
+    QFETCH(QString, subDomain);
+    QFETCH(bool, editor);
+    QFETCH(QString, frame);
+    QFETCH(int, height);
+    QFETCH(int, statusTop);
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), subDomain);
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.main));
+    f.main.SetUpMainWindow();
+    if (editor)
+        f.main.showView(session::View::RecordEditor);
+    QCOMPARE(f.main.windowHeightTwips(), height);
+    QCOMPARE(f.main.statusTopTwips(), statusTop);
+
+    QStringList visible;
+    for (const char *name : {"frameGrid", "frameOtherDomain", "frameVerlundDomain"})
+        if (f.find<QFrame>(name)->isVisible())
+            visible.append(QLatin1String(name));
+    QCOMPARE(visible, QStringList{frame});
+    // 15 twips to the pixel: the frame at 1200, the status frame where the rule puts it, whole
+    // inside the window, and the window no higher than the rule (no decorations offscreen).
+    const QWidget *client = f.main.centralWidget();
+    QCOMPARE(f.find<QFrame>(qPrintable(frame))->y(), 80);
+    const QFrame *status = f.find<QFrame>("frameStatus");
+    QCOMPARE(status->y(), (statusTop + 7) / 15);
+    QVERIFY(status->geometry().bottom() < client->height());
+    QCOMPARE(f.main.frameGeometry().height(), (height + 7) / 15);
+}
+
+void TestFrmMain::statusIndicatorAndCaption() {
+    MainFixture f;
+    QCOMPARE(f.lblStatus()->text(), QStringLiteral("Connected"));
+    QCOMPARE(f.lblStatus()->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    // An unreachable service during set-up turns it dark red.
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
+    f.main.SetUpMainWindow();
+    QCOMPARE(f.lblStatus()->text(), QStringLiteral("Not Connected with Server"));
+    QCOMPARE(f.lblStatus()->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+    QCOMPARE(f.lblStatus()->accessibleName(), QStringLiteral("Not Connected with Server"));
+}
+
+void TestFrmMain::accessibleNames() {
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"), QStringLiteral("203.0.113.5"));
+    f.fakes.web.answer(kSucceeded);
+    f.fakes.web.answer(kSucceeded);
+    f.main.SetUpMainWindow();
+    // What a screen reader says for each control: captions, the label's caption for a box, and
+    // the value for a label that shows one.
+    const QList<QPair<const char *, QString>> expected{
+        {"Label7", "Your IPAddress:"},
+        {"lblIPAddress", "203.0.113.5"},
+        {"lblStatusH", "Server Status:"},
+        {"lblStatus", "Connected"},
+        {"gridDomainUser", "Records"},
+        {"cmdAddGrid", "Add"},
+        {"cmdDeleteGrid", "Delete"},
+        {"cmdEditGrid", "Edit"},
+        {"cboDomain", "Domain:"},
+        {"cboRecordType", "Record Type:"},
+        {"txtCName", "Name:"},
+        {"txtServerIP", "Server Address:"},
+        {"cmdServerIP", "Update"},
+        {"chkDomainAutoIP", "Automatic IP Resolution"},
+        {"cmdCancel", "Cancel"},
+        {"Label5", "Username:"},
+        {"lblUserName", "ann"},
+        {"Label4", "Domain:"},
+        {"lblDomain", "dyn.test"},
+        {"Label3", "IPAddress:"},
+        {"txtVerlundIP", "IPAddress:"},
+        {"cmdVerlundSetIP", "Set Alternate IP"},
+        {"chkAutoIP", "Automatic IP Resolution"},
+    };
+    for (const auto &[name, said] : expected) {
+        QWidget *w = f.find<QWidget>(name);
+        QVERIFY2(w, name);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        QVERIFY2(a, name);
+        QCOMPARE(a->text(QAccessible::Name), said);
+    }
+    QCOMPARE(f.find<QLabel>("Label3")->buddy(), f.txtVerlundIP());
+    QCOMPARE(f.find<QLineEdit>("txtCName")->toolTip(),
+             QStringLiteral("Leave blank when changing or adding mx record for root domain "
+                            "address."));
+    QStringList menus;
+    for (QAction *menu : f.main.menuBar()->actions()) {
+        menus.append(menu->text());
+        for (QAction *item : menu->menu()->actions())
+            menus.append(QStringLiteral("  ") + item->text());
+    }
+    QCOMPARE(menus, (QStringList{"&File", "  Login as Different User", "  Logout", "&Help",
+                                 "  About", "  Online Help"}));
+}
+
+void TestFrmMain::helpMenu() {
+    MainFixture f;
+    f.find<QAction>("mnuOnlineHelp")->trigger();
+    QCOMPARE(f.fakes.shell.pages, QStringList{QStringLiteral("http://dns.example/support.htm")});
+    bool aboutShown = false;
+    testing::whenModalOpens([&](QWidget *box) {
+        aboutShown = box->windowTitle() == QLatin1String("About");
+        box->close();
+    });
+    f.find<QAction>("mnuAbout")->trigger();
+    QVERIFY(aboutShown);
+}
+
+void TestFrmMain::setUpRecordTableSendsNothing() {
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("acme"), QString());
+    f.setting(QStringLiteral("AutoIP"), QStringLiteral("1"));
+    f.txtVerlundIP()->setText(QStringLiteral("untouched"));
+    f.main.SetUpMainWindow();
+    QVERIFY(f.fakes.web.urls.isEmpty());
+    QVERIFY(!f.fakes.user.bVerlundOnly);
+    QVERIFY(!f.chkAutoIP()->isChecked());
+    QCOMPARE(f.txtVerlundIP()->text(), QStringLiteral("untouched"));
+    QCOMPARE(f.find<QLabel>("lblIPAddress")->text(), QStringLiteral("198.51.100.7"));
+    auto *domains = f.find<QComboBox>("cboDomain");
+    QCOMPARE(domains->count(), 2);
+    QCOMPARE(domains->currentIndex(), -1);
+    QCOMPARE(f.find<QComboBox>("cboRecordType")->itemText(1), QStringLiteral("MX"));
+    QCOMPARE(f.find<QLineEdit>("txtCName")->text(), QStringLiteral("acme"));
+    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->rowCount(), 2);
+    QVERIFY(f.main.isActiveWindow() || !f.main.isVisible());
+}
+
+void TestFrmMain::setUpOwnSubDomain_data() {
+    QTest::addColumn<QString>("autoIP");
+    QTest::addColumn<QString>("savedUser");
+    QTest::addColumn<QString>("savedAddress");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("registered");
+    // The login answer's address is 198.51.100.7.
+    QTest::newRow("nothing saved") << ""
+                                   << ""
+                                   << "" << false << "198.51.100.7";
+    QTest::newRow("saved address of this user") << "0"
+                                                << "ann"
+                                                << "203.0.113.9" << false << "203.0.113.9";
+    QTest::newRow("other letter case is another user") << "2"
+                                                       << "Ann"
+                                                       << "203.0.113.9" << false << "198.51.100.7";
+    QTest::newRow("matching user, empty saved address") << ""
+                                                        << "ann"
+                                                        << "" << false << "198.51.100.7";
+    QTest::newRow("AutoIP 1 ticks and the saved address still wins")
+        << "1"
+        << "ann"
+        << "203.0.113.9" << true << "203.0.113.9";
+    QTest::newRow("AutoIP 1 with another user: the shown address")
+        << "1"
+        << "bob"
+        << "203.0.113.9" << true << "198.51.100.7";
+    QTest::newRow("AutoIP with a space is not set") << " 1"
+                                                    << ""
+                                                    << "" << false << "198.51.100.7";
+}
+
+void TestFrmMain::setUpOwnSubDomain() {
+    QFETCH(QString, autoIP);
+    QFETCH(QString, savedUser);
+    QFETCH(QString, savedAddress);
+    QFETCH(bool, ticked);
+    QFETCH(QString, registered);
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
+    for (const auto &[key, value] :
+         {std::pair{"AutoIP", autoIP}, {"Username", savedUser}, {"IPAddress", savedAddress}})
+        if (!value.isEmpty())
+            f.setting(QLatin1String(key), value);
+    f.fakes.web.answer(kSucceeded);
+    f.fakes.web.answer(kSucceeded);
+    f.main.SetUpMainWindow();
+
+    QCOMPARE(f.fakes.web.urls, (QStringList{command("ann", "RECORDDELETE", "192.0.2.1"),
+                                            command("ann", "RECORDADD", registered)}));
+    QCOMPARE(f.chkAutoIP()->isChecked(), ticked);
+    QCOMPARE(f.txtVerlundIP()->text(), registered);
+    QVERIFY(f.fakes.user.bVerlundOnly);
+    QCOMPARE(f.fakes.user.sDomain, QStringLiteral("dyn.test"));
+    QCOMPARE(f.fakes.user.sRecordType, QStringLiteral("A"));
+    QCOMPARE(f.fakes.user.sIPAddress, registered);
+    // The shown address is the login answer's, whatever is registered.
+    QCOMPARE(f.find<QLabel>("lblIPAddress")->text(), QStringLiteral("198.51.100.7"));
+    QCOMPARE(f.find<QLabel>("lblUserName")->text(), QStringLiteral("ann"));
+    QCOMPARE(f.find<QLabel>("lblDomain")->text(), QStringLiteral("dyn.test"));
+    QVERIFY(f.main.ownAddress().tmrAuto.isActive());
+    QCOMPARE(f.main.ownAddress().tmrAuto.interval(), 50);
+    QVERIFY(f.fakes.settings.writes.isEmpty());
+}
+
+void TestFrmMain::secondSetUpStartsClean() {
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
+    f.main.SetUpMainWindow();
+    f.txtVerlundIP()->setText(QStringLiteral("203.0.113.66")); // ann's alternate address
+    f.chkAutoIP()->setChecked(false);
+    f.fakes.web.urls.clear();
+    f.loggedInAs(QStringLiteral("bob"), QStringLiteral("dyn.test"), QStringLiteral("198.51.100.8"));
+    f.main.SetUpMainWindow();
+    QCOMPARE(f.commandUrls(), (QStringList{command("bob", "RECORDDELETE", "192.0.2.1"),
+                                           command("bob", "RECORDADD", "198.51.100.8")}));
+}
+
+void TestFrmMain::autoIPClick() {
+    MainFixture f;
+    f.main.setShownAddress(QStringLiteral("198.51.100.50"));
+    f.txtVerlundIP()->setText(QStringLiteral("typed"));
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.main));
+    f.main.showView(session::View::OwnSubDomain);
+    const QPoint box(8, f.chkAutoIP()->height() / 2);
+    QTest::mouseClick(f.chkAutoIP(), Qt::LeftButton, {}, box);
+    QCOMPARE(f.txtVerlundIP()->text(), QStringLiteral("198.51.100.50"));
+    f.txtVerlundIP()->setText(QStringLiteral("typed again"));
+    QTest::mouseClick(f.chkAutoIP(), Qt::LeftButton, {}, box); // unticking changes nothing
+    QVERIFY(!f.chkAutoIP()->isChecked());
+    QCOMPARE(f.txtVerlundIP()->text(), QStringLiteral("typed again"));
+    QVERIFY(f.fakes.web.urls.isEmpty());
+}
+
+void TestFrmMain::startUp_data() {
+    QTest::addColumn<QStringList>("settings"); // key=value pairs
+    QTest::addColumn<QList<int>>("answers");   // 1 accepted, 0 rejected, -1 unreachable
+    QTest::addColumn<bool>("loginWindowShown");
+    QTest::addColumn<QStringList>("boxes"); // user, password, Save Login of the window shown
+    QTest::newRow("empty store") << QStringList() << QList<int>{} << true
+                                 << QStringList{"", "", "0"};
+    QTest::newRow("bSaveLogin 0 with a stored user name")
+        << QStringList{"bSaveLogin=0", "Username=ann", "Password=pw"} << QList<int>{} << true
+        << QStringList{"", "", "0"};
+    QTest::newRow("bSaveLogin 01 is not 1")
+        << QStringList{"bSaveLogin=01", "Username=ann", "Password=pw"} << QList<int>{} << true
+        << QStringList{"", "", "0"};
+    QTest::newRow("remembered and accepted")
+        << QStringList{"bSaveLogin=1", "Username=ann", "Password=pw"} << QList<int>{1} << false
+        << QStringList();
+    QTest::newRow("remembered and rejected")
+        << QStringList{"bSaveLogin=1", "Username=ann", "Password=pw"} << QList<int>{0} << true
+        << QStringList{"", "", "1"};
+    QTest::newRow("remembered, service unreachable")
+        << QStringList{"bSaveLogin=1", "Username=ann", "Password=pw"} << QList<int>{-1} << true
+        << QStringList{"ann", "pw", "1"};
+}
+
+void TestFrmMain::startUp() {
+    QFETCH(QStringList, settings);
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, loginWindowShown);
+    QFETCH(QStringList, boxes);
+    MainFixture f;
+    for (const QString &pair : settings)
+        f.setting(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    for (int answer : answers) {
+        if (answer < 0)
+            f.fakes.web.fail();
+        else
+            f.fakes.web.answer(answer ? loginAnswer(QString(), QStringLiteral("198.51.100.7"))
+                                      : QStringLiteral("<p>DNS LOGIN: FAILED</p>"));
+    }
+    QStringList shownBoxes;
+    QString loginCaption;
+    if (loginWindowShown) {
+        f.fakes.web.answer(loginAnswer(QString(), QStringLiteral("198.51.100.7")));
+        testing::whenModalOpens([&](QWidget *dialog) {
+            loginCaption = dialog->windowTitle();
+            auto *user = dialog->findChild<QLineEdit *>(QStringLiteral("txtUsername"));
+            auto *password = dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+            shownBoxes = QStringList{
+                user->text(), password->text(),
+                dialog->findChild<QCheckBox *>(QStringLiteral("chkSaveLogin"))->isChecked()
+                    ? QStringLiteral("1")
+                    : QStringLiteral("0")};
+            user->setText(QStringLiteral("acme"));
+            password->setText(QStringLiteral("pw"));
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdLogin")),
+                              Qt::LeftButton);
+        });
+    }
+    f.main.Form_Load();
+
+    QCOMPARE(shownBoxes, boxes);
+    if (loginWindowShown)
+        QCOMPARE(loginCaption, QStringLiteral("Login   version 1.6 \u00a9 Verlund Networks"));
+    QVERIFY(f.main.isVisible());
+    QCOMPARE(f.main.windowTitle(),
+             QStringLiteral("Verlund Dynamic DNS version 1.6 \u00a9 Verlund Networks"));
+    QVERIFY(f.fakes.flags.bLoggedIn);
+    // Set-up ran: the record table holds the login answer's record.
+    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(1, 0).data().toString(),
+             QStringLiteral("a.test"));
+    QVERIFY(f.main.ownAddress().tmrAuto.isActive());
+    QVERIFY(f.fakes.settings.writes.isEmpty());
+}
+
+void TestFrmMain::rememberedLoginShowsNoWindowBeforeTheAnswer() {
+    MainFixture f;
+    f.setting(QStringLiteral("bSaveLogin"), QStringLiteral("1"));
+    f.setting(QStringLiteral("Username"), QStringLiteral("ann"));
+    f.setting(QStringLiteral("Password"), QStringLiteral("pw"));
+    f.fakes.web.answer(loginAnswer(QStringLiteral("dyn.test"), QStringLiteral("198.51.100.7")));
+    QList<bool> visibleDuringFetch;
+    f.fakes.web.duringFetch = [&] {
+        visibleDuringFetch.append(f.anyWindowVisible());
+    };
+    f.main.Form_Load();
+    QCOMPARE(f.fakes.web.urls.first(),
+             QStringLiteral("http://dns.example/dnslogin.asp?fxn=login&usr=ann&pwd=pw"));
+    // The login, then the two set-up commands with the window on screen.
+    QCOMPARE(visibleDuringFetch, (QList<bool>{false, true, true}));
+    QVERIFY(f.fakes.flags.bRememberLogin);
+}
+
+void TestFrmMain::closing_data() {
+    QTest::addColumn<QString>("subDomain");
+    QTest::addColumn<bool>("remember");
+    QTest::addColumn<bool>("answerYes");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QStringList>("urls");
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<bool>("ended");
+    QTest::newRow("record table, not remembered")
+        << QString() << false << true << false << QStringList() << QStringList{"bSaveLogin=0"}
+        << true;
+    QTest::newRow("record table, remembered")
+        << QString() << true << true << false << QStringList()
+        << QStringList{"bSaveLogin=1", "Username=ann", "Password=pw"} << true;
+    QTest::newRow("own sub-domain, No")
+        << "dyn.test" << true << false << true << QStringList() << QStringList() << false;
+    QTest::newRow("own sub-domain, Yes")
+        << "dyn.test" << false << true << true
+        << QStringList{command("ann", "RECORDADD", "192.0.2.1")}
+        << QStringList{"IPAddress=203.0.113.9", "AutoIP=1", "bSaveLogin=0"} << true;
+}
+
+void TestFrmMain::closing() {
+    QFETCH(QString, subDomain);
+    QFETCH(bool, remember);
+    QFETCH(bool, answerYes);
+    QFETCH(bool, asked);
+    QFETCH(QStringList, urls);
+    QFETCH(QStringList, writes);
+    QFETCH(bool, ended);
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), subDomain);
+    f.fakes.flags.bRememberLogin = remember;
+    f.setting(QStringLiteral("Username"), QStringLiteral("ann"));
+    f.setting(QStringLiteral("IPAddress"), QStringLiteral("203.0.113.9"));
+    f.setting(QStringLiteral("AutoIP"), QStringLiteral("1"));
+    f.fakes.web.answer(kSucceeded);
+    f.fakes.web.answer(kSucceeded);
+    f.main.show();
+    f.main.SetUpMainWindow();
+    f.fakes.web.urls.clear();
+    // A parking command that fails is not reported and stops nothing.
+    f.fakes.web.fail();
+    f.fakes.boxes.answers = {answerYes};
+    f.main.close();
+
+    QCOMPARE(f.fakes.boxes.asked, asked ? QStringList{kCloseQuestion} : QStringList());
+    QCOMPARE(f.fakes.web.urls, urls);
+    QStringList written;
+    for (const QString &w : f.fakes.settings.writes)
+        written.append(w.mid(QStringLiteral("Init/").size()));
+    QCOMPARE(written, writes);
+    QCOMPARE(f.fakes.shell.endings, ended ? 1 : 0);
+    QCOMPARE(f.main.isVisible(), !ended);
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
+}
+
+void TestFrmMain::logoutAnsweredNoKeepsRunning() {
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
+    f.main.show();
+    f.main.SetUpMainWindow();
+    f.fakes.web.urls.clear();
+    f.fakes.boxes.answers = {false};
+    f.find<QAction>("mnuLogout")->trigger();
+    QCOMPARE(f.fakes.boxes.asked, QStringList{kCloseQuestion});
+    QVERIFY(f.main.isVisible());
+    QVERIFY(f.fakes.web.urls.isEmpty());
+    QVERIFY(f.fakes.settings.writes.isEmpty());
+    QCOMPARE(f.fakes.shell.endings, 0);
+}
+
+void TestFrmMain::loginAsDifferentUserThenExit() {
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
+    f.fakes.flags.bRememberLogin = true;
+    f.main.show();
+    f.main.SetUpMainWindow();
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(kSucceeded);
+    QString caption;
+    QStringList boxes;
+    bool heldWhileOpen = false;
+    testing::whenModalOpens([&](QWidget *dialog) {
+        caption = dialog->windowTitle();
+        boxes = QStringList{dialog->findChild<QLineEdit *>(QStringLiteral("txtUsername"))->text(),
+                            dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"))->text()};
+        heldWhileOpen = f.fakes.work.isHeld();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdExit")),
+                          Qt::LeftButton);
+        // The fake shell does not end the program: close the window as the real end would.
+        static_cast<QDialog *>(dialog)->done(0);
+    });
+    f.find<QAction>("mnuLogin")->trigger();
+
+    QCOMPARE(f.fakes.web.urls, QStringList{command("ann", "RECORDADD", "192.0.2.1")});
+    QCOMPARE(f.fakes.settings.writes,
+             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=0", "Init/bSaveLogin=1",
+                          "Init/Username=ann", "Init/Password=pw"}));
+    QCOMPARE(caption, QStringLiteral("Login"));
+    QCOMPARE(boxes, (QStringList{"", ""}));
+    QVERIFY(heldWhileOpen);
+    QCOMPARE(f.fakes.shell.endings, 1);
+    QVERIFY(f.fakes.boxes.asked.isEmpty());
+}
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,185 @@
+// The record table on the real main window: what a load shows, which row counts as chosen, and
+// what reading a row back gives.
+#include "app/frmMain.h"
+#include "records/RecordView.h"
+#include "support/Fakes.h"
+
+#include <QAbstractItemModel>
+#include <QTableView>
+#include <QTest>
+
+using namespace pellmarch;
+
+namespace {
+
+struct TableFixture {
+    testing::FakeServices fakes;
+    app::frmMain main{fakes.services};
+    QTableView *grid = main.findChild<QTableView *>(QStringLiteral("gridDomainUser"));
+
+    void load(const QString &list) {
+        fakes.user.sDomainUserRecords = list;
+        main.recordView().LoadRecordTable();
+    }
+
+    // Every row from position 0, cells joined by "|".
+    QStringList rows() const {
+        QStringList out;
+        const QAbstractItemModel *m = grid->model();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < m->columnCount(); ++c)
+                cells.append(m->index(r, c).data().toString());
+            out.append(cells.join(QLatin1Char('|')));
+        }
+        return out;
+    }
+
+    void clickRow(int position) {
+        grid->scrollTo(grid->model()->index(position, 1));
+        const QRect cell = grid->visualRect(grid->model()->index(position, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    const records::SelectedRecord &read() {
+        main.recordView().ReadSelectedRecord();
+        return main.recordView().selectedRecord();
+    }
+};
+
+} // namespace
+
+class TestRecordTable : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void load_data();
+    void load();
+    void headerAndPlaceholder();
+    void readingRowsBack();
+    void emptyRowIsNoRecord();
+    void largeListLoads();
+};
+
+void TestRecordTable::load_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("marked");  // domain, type, name, address of one marked record
+    QTest::addColumn<QStringList>("records"); // rows from position 1
+
+    const QString longText(2000, QLatin1Char('x'));
+    QTest::newRow("empty list: two empty rows")
+        << QString() << QStringList() << QStringList{"||||"};
+    QTest::newRow("the two-record example")
+        << "d1;;A;;@;;10.0.0.1~~d1;;MX;;mail;;10.0.0.2" << QStringList()
+        << QStringList{"d1|A|Root|10.0.0.1|No", "d1|MX|mail|10.0.0.2|No"};
+    QTest::newRow("a host named Root shows as Root")
+        << "d1;;A;;Root;;10.0.0.9" << QStringList() << QStringList{"d1|A|Root|10.0.0.9|No"};
+    QTest::newRow("fields beyond the fourth are ignored")
+        << "d1;;A;;www;;10.0.0.1;;extra;;more" << QStringList()
+        << QStringList{"d1|A|www|10.0.0.1|No"};
+    QTest::newRow("short and empty records are skipped")
+        << "d1;;A~~~~d2;;A;;x;;10.0.0.5~~;;;;" << QStringList()
+        << QStringList{"d2|A|x|10.0.0.5|No"};
+    QTest::newRow("marked: found by key whatever the case and spaces; cells untrimmed")
+        << " D1 ;;a;;WWW ;;10.0.0.1~~d1;;A;;ftp;;10.0.0.1"
+        << QStringList{"d1", "A", "www", "10.0.0.1"}
+        << QStringList{" D1 |a|WWW |10.0.0.1|Yes", "d1|A|ftp|10.0.0.1|No"};
+    QTest::newRow("tabs, markup and long texts stay in their cells")
+        << "a\tb.test;;TXT;;<b>&amp;</b>;;" + longText + "~~c.test;;A;;n;;10.0.0.3" << QStringList()
+        << QStringList{"a\tb.test|TXT|<b>&amp;</b>|" + longText + "|No", "c.test|A|n|10.0.0.3|No"};
+}
+
+void TestRecordTable::load() {
+    QFETCH(QString, list);
+    QFETCH(QStringList, marked);
+    QFETCH(QStringList, records);
+    TableFixture f;
+    if (!marked.isEmpty())
+        f.fakes.autoIP.UpdateAutoIPList(marked[0], marked[2], QStringLiteral("RECORDADD"),
+                                        marked[1], marked[3], true);
+    for (int round = 0; round < 2; ++round) { // loading twice gives the same table
+        f.load(list);
+        QCOMPARE(f.rows(), QStringList{"||||"} + records);
+        QCOMPARE(f.read().sSelDomain, QString()); // no record chosen after a load
+    }
+}
+
+void TestRecordTable::headerAndPlaceholder() {
+    TableFixture f;
+    f.load(QStringLiteral("d1;;A;;@;;10.0.0.1"));
+    QStringList captions;
+    QList<int> widths;
+    for (int c = 0; c < f.grid->model()->columnCount(); ++c)
+        captions.append(f.grid->model()->headerData(c, Qt::Horizontal).toString());
+    QCOMPARE(captions,
+             (QStringList{"Domain", "Record Type", "Name", "Server Address", "AutoIP Res"}));
+    // Widths in twips at 15 twips to the pixel; the last column fills the rest of the grid.
+    for (int c = 0; c < 4; ++c)
+        widths.append(f.grid->columnWidth(c));
+    QCOMPARE(widths, (QList<int>{147, 67, 120, 147}));
+    QVERIFY(f.grid->columnWidth(4) >= 53);
+    QVERIFY(f.grid->isRowHidden(0));
+    QVERIFY(!f.grid->isRowHidden(1));
+    QCOMPARE(f.grid->selectionBehavior(), QAbstractItemView::SelectRows);
+}
+
+void TestRecordTable::readingRowsBack() {
+    TableFixture f;
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.main));
+    f.fakes.autoIP.UpdateAutoIPList(QStringLiteral("d1"), QStringLiteral("mail"),
+                                    QStringLiteral("RECORDADD"), QStringLiteral("MX"),
+                                    QStringLiteral("10.0.0.2"), true);
+    f.load(QStringLiteral("d1;;A;;@;;10.0.0.1~~d1;;MX;;mail;;10.0.0.2~~d1;;A;;Root;;10.0.0.3~~"
+                          "d1;;A;;root;;10.0.0.4"));
+    struct Case {
+        int row;
+        QString name;
+        QString address;
+        bool autoIP;
+    };
+    for (const Case &c : {Case{1, "@", "10.0.0.1", false}, Case{2, "mail", "10.0.0.2", true},
+                          Case{3, "Root", "10.0.0.3", false}, Case{4, "root", "10.0.0.4", false}}) {
+        f.clickRow(c.row);
+        const records::SelectedRecord &s = f.read();
+        QCOMPARE(s.sSelDomain, QStringLiteral("d1"));
+        QCOMPARE(s.sSelCName, c.name);
+        QCOMPARE(s.sSelServerIP, c.address);
+        QCOMPARE(s.bSelAutoIP, c.autoIP);
+    }
+    // Showing the table again chooses nothing: reading back then empties the record but keeps
+    // the name.
+    f.main.recordView().ShowRecordTable();
+    const records::SelectedRecord &none = f.read();
+    QCOMPARE(none.sSelDomain, QString());
+    QCOMPARE(none.sSelServerIP, QString());
+    QCOMPARE(none.sSelCName, QStringLiteral("root"));
+    QVERIFY(!none.bSelAutoIP);
+}
+
+void TestRecordTable::emptyRowIsNoRecord() {
+    TableFixture f;
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.main));
+    f.load(QString());
+    f.clickRow(1);
+    QCOMPARE(f.grid->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(f.read().sSelDomain, QString());
+    // The choice went back to the placeholder: nothing is chosen any more.
+    QVERIFY(f.grid->selectionModel()->selectedRows().isEmpty());
+    QCOMPARE(f.grid->currentIndex().row(), 0);
+    QCOMPARE(f.grid->currentIndex().column(), 0);
+}
+
+void TestRecordTable::largeListLoads() {
+    TableFixture f;
+    QStringList list;
+    for (int i = 0; i < 50000; ++i)
+        list.append(
+            QStringLiteral("d%1.test;;A;;h%1;;10.0.%2.%3").arg(i).arg(i / 256).arg(i % 256));
+    f.load(list.join(QStringLiteral("~~")));
+    QCOMPARE(f.grid->model()->rowCount(), 50001);
+    QCOMPARE(f.grid->model()->index(50000, 2).data().toString(), QStringLiteral("h49999"));
+}
+
+QTEST_MAIN(TestRecordTable)
+#include "tst_recordtable.moc"
