@@ -1,7 +1,9 @@
 #include "platform/Widgets.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 namespace pellmarch::platform {
@@ -23,6 +25,31 @@ QFont dialogFont(qreal pointSize) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     return font;
+}
+
+QLabel *addLabel(QWidget *parent, const char *name, const QString &caption, const QRect &rect,
+                 QWidget *buddy) {
+    auto *label = named(new QLabel(caption, parent), name, caption);
+    label->setGeometry(rect);
+    label->setAlignment(kAlignLeft);
+    if (buddy != nullptr)
+        label->setBuddy(buddy);
+    return label;
+}
+
+QPushButton *addButton(QWidget *parent, const char *name, const QString &caption,
+                       const QRect &rect) {
+    auto *button = named(new QPushButton(caption, parent), name, caption);
+    button->setGeometry(rect);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void placeContentFrame(QFrame *frame, const char *name, const QString &accessibleName,
+                       const QRect &rect) {
+    named(frame, name, accessibleName);
+    frame->setGeometry(rect);
+    setBackground(frame, Qt::white);
 }
 
 void showValue(QLabel *label, const QString &value) {

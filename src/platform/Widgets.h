@@ -5,7 +5,9 @@
 #include <QRect>
 #include <QString>
 
+class QFrame;
 class QLabel;
+class QPushButton;
 class QWidget;
 
 // Small helpers that every window shares: the designed fonts, colours and names of controls.
@@ -27,6 +29,19 @@ template <typename W> W *named(W *widget, const char *name, const QString &acces
     widget->setAccessibleName(accessibleName);
     return widget;
 }
+
+// A left-aligned label at its designed spot, said as its caption; a box it names is its buddy.
+QLabel *addLabel(QWidget *parent, const char *name, const QString &caption, const QRect &rect,
+                 QWidget *buddy = nullptr);
+
+// A button at its designed spot, said as its caption. Enter in a text box never presses it.
+QPushButton *addButton(QWidget *parent, const char *name, const QString &caption,
+                       const QRect &rect);
+
+// A content frame of the main window: its name, what a screen reader calls it, its designed
+// spot, and the white background of the frames.
+void placeContentFrame(QFrame *frame, const char *name, const QString &accessibleName,
+                       const QRect &rect);
 
 // A label that shows a value: its text and what a screen reader says are that value.
 void showValue(QLabel *label, const QString &value);

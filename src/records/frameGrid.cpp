@@ -21,19 +21,14 @@ constexpr int kColumnTwips[RecordTableModel::ColumnCount] = {2200, 1000, 1800, 2
 constexpr int kRowHeightTwips = 285;
 
 QPushButton *gridButton(QWidget *parent, const char *name, const QString &caption, int left) {
-    auto *button = named(new QPushButton(caption, parent), name, caption);
-    button->setGeometry(twipsRect(left, 3720, 1800, 400));
-    button->setAutoDefault(false);
-    return button;
+    return platform::addButton(parent, name, caption, twipsRect(left, 3720, 1800, 400));
 }
 
 } // namespace
 
 frameGrid::frameGrid(QWidget *parent) : QFrame(parent) {
-    setObjectName(QStringLiteral("frameGrid"));
-    setAccessibleName(QStringLiteral("Records"));
-    setGeometry(twipsRect(360, 1200, 8295, kHeightTwips));
-    platform::setBackground(this, Qt::white);
+    platform::placeContentFrame(this, "frameGrid", QStringLiteral("Records"),
+                                twipsRect(360, 1200, 8295, kHeightTwips));
 
     m_model = new RecordTableModel(this);
     gridDomainUser = named(new QTableView(this), "gridDomainUser", QStringLiteral("Records"));

@@ -16,15 +16,6 @@ using platform::twipsRect;
 
 namespace {
 
-QLabel *caption(QWidget *frame, const char *name, const QString &text, const QRect &rect,
-                QWidget *buddy) {
-    auto *label = named(new QLabel(text, frame), name, text);
-    label->setGeometry(rect);
-    label->setAlignment(platform::kAlignLeft);
-    label->setBuddy(buddy);
-    return label;
-}
-
 // Drop-down lists offer the subscriber's choices only; the shown text is never typed.
 QComboBox *choiceList(QWidget *frame, const char *name, const QString &accessibleName, int top) {
     auto *box = named(new QComboBox(frame), name, accessibleName);
@@ -35,22 +26,20 @@ QComboBox *choiceList(QWidget *frame, const char *name, const QString &accessibl
 } // namespace
 
 frameOtherDomain::frameOtherDomain(QWidget *parent) : QFrame(parent) {
-    setObjectName(QStringLiteral("frameOtherDomain"));
-    setAccessibleName(QStringLiteral("Record"));
-    setGeometry(twipsRect(480, 1200, 6735, kHeightTwips));
-    platform::setBackground(this, Qt::white);
+    platform::placeContentFrame(this, "frameOtherDomain", QStringLiteral("Record"),
+                                twipsRect(480, 1200, 6735, kHeightTwips));
 
     cboDomain = choiceList(this, "cboDomain", QStringLiteral("Domain:"), 480);
-    caption(this, "lblDomainH", QStringLiteral("Domain:"), twipsRect(240, 480, 1455, 315),
-            cboDomain);
+    platform::addLabel(this, "lblDomainH", QStringLiteral("Domain:"),
+                       twipsRect(240, 480, 1455, 315), cboDomain);
     cboRecordType = choiceList(this, "cboRecordType", QStringLiteral("Record Type:"), 960);
-    caption(this, "lblRecordTypeH", QStringLiteral("Record Type:"), twipsRect(240, 960, 1455, 315),
-            cboRecordType);
+    platform::addLabel(this, "lblRecordTypeH", QStringLiteral("Record Type:"),
+                       twipsRect(240, 960, 1455, 315), cboRecordType);
 
     txtCName = named(new QLineEdit(this), "txtCName", QStringLiteral("Name:"));
     txtCName->setGeometry(twipsRect(1800, 1440, 2775, 375));
-    QLabel *nameLabel = caption(this, "lblCNameH", QStringLiteral("Name:"),
-                                twipsRect(240, 1440, 1455, 375), txtCName);
+    QLabel *nameLabel = platform::addLabel(this, "lblCNameH", QStringLiteral("Name:"),
+                                           twipsRect(240, 1440, 1455, 375), txtCName);
     for (QWidget *hinted : {static_cast<QWidget *>(nameLabel), static_cast<QWidget *>(txtCName)}) {
         hinted->setToolTip(kNameHint);
         hinted->setAccessibleDescription(kNameHint);
@@ -59,22 +48,18 @@ frameOtherDomain::frameOtherDomain(QWidget *parent) : QFrame(parent) {
     txtServerIP = named(new QLineEdit(this), "txtServerIP", QStringLiteral("Server Address:"));
     txtServerIP->setGeometry(twipsRect(1800, 2040, 2775, 375));
     // The designed label is two lines high; its text stands level with the box.
-    caption(this, "lblServerIPH", QStringLiteral("Server Address:"),
-            twipsRect(240, 2040, 1455, 375), txtServerIP);
+    platform::addLabel(this, "lblServerIPH", QStringLiteral("Server Address:"),
+                       twipsRect(240, 2040, 1455, 375), txtServerIP);
 
-    cmdServerIP = named(new QPushButton(QStringLiteral("Update"), this), "cmdServerIP",
-                        QStringLiteral("Update"));
-    cmdServerIP->setGeometry(twipsRect(4800, 2040, 1815, 375));
-    cmdServerIP->setAutoDefault(false);
+    cmdServerIP = platform::addButton(this, "cmdServerIP", QStringLiteral("Update"),
+                                      twipsRect(4800, 2040, 1815, 375));
 
     chkDomainAutoIP = named(new QCheckBox(QStringLiteral("Automatic IP Resolution"), this),
                             "chkDomainAutoIP", QStringLiteral("Automatic IP Resolution"));
     chkDomainAutoIP->setGeometry(twipsRect(240, 2640, 4215, 375));
 
-    cmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancel",
-                      QStringLiteral("Cancel"));
-    cmdCancel->setGeometry(twipsRect(4800, 2520, 1815, 375));
-    cmdCancel->setAutoDefault(false);
+    cmdCancel = platform::addButton(this, "cmdCancel", QStringLiteral("Cancel"),
+                                    twipsRect(4800, 2520, 1815, 375));
 
     setTabOrder(cboDomain, cboRecordType);
     setTabOrder(cboRecordType, txtCName);
