@@ -1,7 +1,9 @@
 #include "address/OwnAddress.h"
 
 #include "address/frameVerlundDomain.h"
+#include "platform/MessageBoxes.h"
 #include "platform/Widgets.h"
+#include "protocol/AnswerText.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
 #include "session/MainWindow.h"
@@ -11,6 +13,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
 
 namespace pellmarch::address {
 
@@ -27,6 +31,15 @@ OwnAddress::OwnAddress(session::Services &services, session::MainWindow &mainWin
     // The box reacts to every change of its state, by the user or by set-up, and only then.
     connect(m_frameVerlundDomain->chkAutoIP, &QCheckBox::toggled, this,
             &OwnAddress::chkAutoIP_Click);
+    connect(m_frameVerlundDomain->cmdVerlundSetIP, &QPushButton::clicked, this,
+            &OwnAddress::cmdVerlundSetIP_Click);
+    connect(&tmrAuto, &QTimer::timeout, this,
+            [this] { m_services.work.runOrHold([this] { tmrAuto_Timer(); }); });
+}
+
+OwnAddress::~OwnAddress() {
+    // A tick held back for this window must not run after it.
+    m_services.work.dropHeldWork();
 }
 
 bool OwnAddress::isAutoIPTicked() const {
@@ -79,6 +92,57 @@ void OwnAddress::SetUpMainWindow() {
 
     platform::showValue(m_frameVerlundDomain->lblUserName, user.sUsername);
     platform::showValue(m_frameVerlundDomain->lblDomain, user.sSubDomain);
+}
+
+void OwnAddress::tmrAuto_Timer() {
+    const session::WorkGuard::Hold busy(m_services.work);
+    protocol::clsUser &user = m_services.user;
+    const bool autoIP = isAutoIPTicked();
+    if (user.bVerlundOnly && !autoIP)
+        return;
+    const QString fetched = m_client.QueryPublicAddress();
+    if (fetched.isEmpty())
+        return;
+    if (user.bVerlundOnly) {
+        // The host name follows the address shown since the tick before: a new address is
+        // shown first and registered one tick later.
+        const QString shown = m_mainWindow.shownAddress();
+        if (shown != user.sIPAddress) {
+            m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
+                                       QLatin1String(protocol::kRecordDelete), user.sRecordType,
+                                       user.sIPAddress, false, autoIP);
+            m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
+                                       QLatin1String(protocol::kRecordAdd), user.sRecordType, shown,
+                                       false, autoIP);
+            m_frameVerlundDomain->txtVerlundIP->setText(fetched);
+        }
+    } else {
+        m_mainWindow.RefreshAutoRecords(fetched);
+    }
+    m_mainWindow.setShownAddress(fetched);
+}
+
+bool OwnAddress::ValidateAlternateIP() {
+    if (protocol::NullTrim(m_frameVerlundDomain->txtVerlundIP->text()).isEmpty()) {
+        m_services.boxes.inform(kAddressMissing);
+        return false;
+    }
+    return true;
+}
+
+void OwnAddress::cmdVerlundSetIP_Click() {
+    if (m_bSetIPBusy)
+        return;
+    m_bSetIPBusy = true;
+    const auto notBusy = qScopeGuard([this] { m_bSetIPBusy = false; });
+    const session::WorkGuard::Hold busy(m_services.work);
+    if (!ValidateAlternateIP())
+        return;
+    protocol::clsUser &user = m_services.user;
+    // Sent as typed, spaces and all.
+    m_client.SendRecordCommand(user.sDomain, user.sUsername, QLatin1String(protocol::kRecordAdd),
+                               user.sRecordType, m_frameVerlundDomain->txtVerlundIP->text(), true,
+                               isAutoIPTicked());
 }
 
 } // namespace pellmarch::address

@@ -23,8 +23,11 @@ class frameVerlundDomain;
 class OwnAddress final : public QObject {
     Q_OBJECT
 public:
+    static inline const QString kAddressMissing = QStringLiteral("IP Address must be filled in");
+
     OwnAddress(session::Services &services, session::MainWindow &mainWindow,
                protocol::DnsClient &client, QWidget *frameParent);
+    ~OwnAddress() override;
 
     frameVerlundDomain *ownFrame() const { return m_frameVerlundDomain; }
 
@@ -33,6 +36,15 @@ public:
     void SetUpMainWindow();
     // Ticking "Automatic IP Resolution" copies the shown address into the address to register.
     void chkAutoIP_Click();
+
+    // Every tick: learns the public address and moves the own host name, or the records
+    // marked for automatic resolution, to it. A tick that falls due while other work with the
+    // service is under way runs once that work has ended.
+    void tmrAuto_Timer();
+    // Registers the typed address for the own host name.
+    void cmdVerlundSetIP_Click();
+    // True when an address to register has been typed; else its message has been shown.
+    bool ValidateAlternateIP();
 
     bool isAutoIPTicked() const;
 
@@ -44,6 +56,7 @@ private:
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;
     frameVerlundDomain *m_frameVerlundDomain = nullptr;
+    bool m_bSetIPBusy = false;
 };
 
 } // namespace pellmarch::address

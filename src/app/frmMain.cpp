@@ -51,7 +51,7 @@ frmMain::frmMain(session::Services &services, QWidget *parent)
     m_dnsClient =
         std::make_unique<protocol::DnsClient>(services.web, services.boxes, *lblStatus,
                                               services.user, services.autoIP, services.endpoints);
-    m_records = new records::RecordView(services, *this, m_client);
+    m_records = new records::RecordView(services, *this, *m_dnsClient, m_client);
     m_address = new address::OwnAddress(services, *this, *m_dnsClient, m_client);
     m_lifecycle = std::make_unique<account::Lifecycle>(services, *this, *m_dnsClient);
     // Until a login decides the mode, the window is laid out for the record table.
@@ -175,6 +175,10 @@ void frmMain::SetUpMainWindow() {
 
 void frmMain::SetUpRecordTable() {
     m_records->SetUpRecordTable();
+}
+
+void frmMain::RefreshAutoRecords(const QString &address) {
+    m_records->RefreshAutoRecords(address);
 }
 
 bool frmMain::isAutoIPTicked() const {

@@ -49,6 +49,7 @@ public:
     void repaintNow() override;
     void SetUpMainWindow() override;
     void SetUpRecordTable() override;
+    void RefreshAutoRecords(const QString &address) override;
     bool isAutoIPTicked() const override;
 
     // The outer height of the window by the layout rule, and the status frame's top, in twips.

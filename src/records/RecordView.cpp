@@ -1,23 +1,54 @@
 #include "records/RecordView.h"
 
+#include "platform/MessageBoxes.h"
+#include "protocol/AnswerText.h"
+#include "protocol/AutoIPList.h"
+#include "protocol/DnsClient.h"
 #include "protocol/SplitList.h"
 #include "records/RecordTableModel.h"
 #include "records/frameGrid.h"
 #include "records/frameOtherDomain.h"
 #include "session/MainWindow.h"
+#include "session/WorkGuard.h"
 
+#include <QScopeGuard>
+
+#include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 
 namespace pellmarch::records {
 
+namespace {
+
+// Marks an entry that a drop-down list offers only for the record being edited.
+constexpr int kExtraChoiceRole = Qt::UserRole + 1;
+
+} // namespace
+
 RecordView::RecordView(session::Services &services, session::MainWindow &mainWindow,
-                       QWidget *frameParent)
-    : QObject(frameParent), m_services(services), m_mainWindow(mainWindow),
+                       protocol::DnsClient &client, QWidget *frameParent)
+    : QObject(frameParent), m_services(services), m_mainWindow(mainWindow), m_client(client),
       m_frameGrid(new frameGrid(frameParent)),
-      m_frameOtherDomain(new frameOtherDomain(frameParent)) {}
+      m_frameOtherDomain(new frameOtherDomain(frameParent)) {
+    connect(m_frameGrid->cmdAddGrid, &QPushButton::clicked, this, &RecordView::cmdAddGrid_Click);
+    connect(m_frameGrid->cmdEditGrid, &QPushButton::clicked, this, &RecordView::cmdEditGrid_Click);
+    connect(m_frameGrid->cmdDeleteGrid, &QPushButton::clicked, this,
+            &RecordView::cmdDeleteGrid_Click);
+    // A double-click anywhere on the table, on a row or below the last one.
+    m_frameGrid->gridDomainUser->viewport()->installEventFilter(this);
+    connect(m_frameOtherDomain->cmdServerIP, &QPushButton::clicked, this,
+            &RecordView::cmdServerIP_Click);
+    connect(m_frameOtherDomain->cmdCancel, &QPushButton::clicked, this,
+            &RecordView::cmdCancel_Click);
+    // The box reacts to every change of its state, by the user or by Add and Edit, and only
+    // then.
+    connect(m_frameOtherDomain->chkDomainAutoIP, &QCheckBox::toggled, this,
+            &RecordView::chkDomainAutoIP_Click);
+}
 
 void RecordView::LoadRecordTable() {
     m_frameGrid->model().load(m_services.user.sDomainUserRecords, m_services.autoIP);
@@ -58,6 +89,190 @@ void RecordView::SetUpRecordTable() {
     protocol::SplitList(m_frameOtherDomain->cboRecordType, m_services.user.sRecordTypeList);
     m_frameOtherDomain->txtCName->setText(m_services.user.sUsername);
     LoadRecordTable();
+}
+
+void RecordView::cmdAddGrid_Click() {
+    m_selected.sSelDomain.clear();
+    m_selected.sSelRecordType.clear();
+    m_selected.sSelServerIP.clear();
+    m_selected.bSelAutoIP = false;
+    frameOtherDomain &editor = *m_frameOtherDomain;
+    protocol::SplitList(editor.cboDomain, m_services.user.sDomainList);
+    protocol::SplitList(editor.cboRecordType, m_services.user.sRecordTypeList);
+    editor.txtCName->clear();
+    editor.txtServerIP->clear();
+    editor.chkDomainAutoIP->setChecked(false);
+    m_mainWindow.showView(session::View::RecordEditor);
+    editor.cboDomain->setFocus();
+}
+
+void RecordView::cmdEditGrid_Click() {
+    EditSelectedRecord();
+}
+
+void RecordView::gridDomainUser_DblClick() {
+    EditSelectedRecord();
+}
+
+bool RecordView::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_frameGrid->gridDomainUser->viewport() &&
+        event->type() == QEvent::MouseButtonDblClick) {
+        // The press before it has chosen the row under the pointer; the table itself has no
+        // use for the double-click (its cells are not edited in place).
+        gridDomainUser_DblClick();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void RecordView::EditSelectedRecord() {
+    if (m_frameGrid->chosenRow() < 1) {
+        m_services.boxes.inform(kSelectRow);
+        return;
+    }
+    ReadSelectedRecord();
+    if (m_selected.sSelDomain.isEmpty()) {
+        m_services.boxes.inform(kNoRowsToEdit);
+        m_frameGrid->chooseRow(0);
+        return;
+    }
+    frameOtherDomain &editor = *m_frameOtherDomain;
+    showChoice(editor.cboDomain, m_selected.sSelDomain);
+    showChoice(editor.cboRecordType, m_selected.sSelRecordType);
+    editor.txtCName->setText(m_selected.sSelCName);
+    editor.txtServerIP->setText(m_selected.sSelServerIP);
+    // Ticking puts the shown address in; a box ticked already keeps the stored address.
+    editor.chkDomainAutoIP->setChecked(m_selected.bSelAutoIP);
+    m_mainWindow.showView(session::View::RecordEditor);
+    editor.cboDomain->setFocus();
+}
+
+void RecordView::showChoice(QComboBox *box, const QString &text) {
+    for (int i = box->count() - 1; i >= 0; --i)
+        if (box->itemData(i, kExtraChoiceRole).toBool())
+            box->removeItem(i);
+    int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        box->addItem(text);
+        index = box->count() - 1;
+        box->setItemData(index, true, kExtraChoiceRole);
+    }
+    box->setCurrentIndex(index);
+}
+
+void RecordView::cmdCancel_Click() {
+    ShowRecordTable();
+}
+
+bool RecordView::ValidateRecordFields() {
+    const frameOtherDomain &editor = *m_frameOtherDomain;
+    if (protocol::NullTrim(editor.cboDomain->currentText()).isEmpty()) {
+        m_services.boxes.inform(kDomainMissing);
+        return false;
+    }
+    if (protocol::NullTrim(editor.cboRecordType->currentText()).isEmpty()) {
+        m_services.boxes.inform(kRecordTypeMissing);
+        return false;
+    }
+    if (protocol::NullTrim(editor.txtServerIP->text()).isEmpty()) {
+        m_services.boxes.inform(kAddressMissing);
+        return false;
+    }
+    return true;
+}
+
+void RecordView::chkDomainAutoIP_Click() {
+    if (m_frameOtherDomain->chkDomainAutoIP->isChecked())
+        m_frameOtherDomain->txtServerIP->setText(m_mainWindow.shownAddress());
+}
+
+bool RecordView::sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
+                            bool autoIP) {
+    return m_client.SendRecordCommand(record.domain, record.name, QLatin1String(command),
+                                      record.recordType, record.address, showMessages, autoIP);
+}
+
+void RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
+                              bool freshAutoIP, bool addMessages) {
+    const bool deleted =
+        old != nullptr && sendRecord(*old, protocol::kRecordDelete, false, oldAutoIP);
+    const bool added = sendRecord(fresh, protocol::kRecordAdd, addMessages, freshAutoIP);
+    if (deleted && !added)
+        sendRecord(*old, protocol::kRecordAdd, false, oldAutoIP);
+}
+
+void RecordView::cmdServerIP_Click() {
+    if (m_bUpdateBusy)
+        return;
+    m_bUpdateBusy = true;
+    const auto notBusy = qScopeGuard([this] { m_bUpdateBusy = false; });
+    // The commands and their message wait in local event loops: no tick may run meanwhile.
+    const session::WorkGuard::Hold busy(m_services.work);
+    if (!ValidateRecordFields())
+        return;
+
+    // The record as the editor holds it now; typing while the commands run changes nothing.
+    const frameOtherDomain &editor = *m_frameOtherDomain;
+    protocol::DnsRecord fresh{editor.cboDomain->currentText(), editor.cboRecordType->currentText(),
+                              editor.txtCName->text(), editor.txtServerIP->text()};
+    const bool freshAutoIP = editor.chkDomainAutoIP->isChecked();
+    const bool changed =
+        fresh.address != m_selected.sSelServerIP || fresh.name != m_selected.sSelCName ||
+        fresh.recordType != m_selected.sSelRecordType || fresh.domain != m_selected.sSelDomain ||
+        freshAutoIP != m_selected.bSelAutoIP;
+    if (changed) {
+        if (m_selected.sSelDomain.isEmpty()) {
+            changeRecord(nullptr, false, fresh, freshAutoIP, true);
+        } else {
+            protocol::DnsRecord old{m_selected.sSelDomain, m_selected.sSelRecordType,
+                                    m_selected.sSelCName, m_selected.sSelServerIP};
+            changeRecord(&old, m_selected.bSelAutoIP, fresh, freshAutoIP, true);
+            m_selected.sSelCName = old.name;
+        }
+    }
+    ShowRecordTable();
+    LoadRecordTable();
+}
+
+void RecordView::cmdDeleteGrid_Click() {
+    if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy)
+        return;
+    m_bDeleteBusy = true;
+    const auto notBusy = qScopeGuard([this] { m_bDeleteBusy = false; });
+    const session::WorkGuard::Hold busy(m_services.work);
+    ReadSelectedRecord();
+    if (m_selected.sSelDomain.isEmpty())
+        return;
+    protocol::DnsRecord doomed{m_selected.sSelDomain, m_selected.sSelRecordType,
+                               m_selected.sSelCName, m_selected.sSelServerIP};
+    sendRecord(doomed, protocol::kRecordDelete, true, m_selected.bSelAutoIP);
+    LoadRecordTable();
+}
+
+void RecordView::RefreshAutoRecords(const QString &address) {
+    if (m_frameGrid->isHidden())
+        return;
+    const session::WorkGuard::Hold busy(m_services.work);
+    QTableView *grid = m_frameGrid->gridDomainUser;
+    const int remembered = std::max(0, grid->currentIndex().row());
+    // The rows as they stand before any command; the table is rebuilt only afterwards.
+    QList<protocol::DnsRecord> stale;
+    const RecordTableModel &model = m_frameGrid->model();
+    for (int position = 1; position < model.rowCount(); ++position) {
+        const RecordTableModel::Row &row = model.row(position);
+        if (!row.empty && row.autoIP && row.record.address != address)
+            stale.append(row.record);
+    }
+    for (protocol::DnsRecord &old : stale) {
+        protocol::DnsRecord moved = old;
+        moved.address = address;
+        changeRecord(&old, true, moved, true, false);
+    }
+    LoadRecordTable();
+    if (remembered >= 1 && remembered < model.rowCount()) {
+        grid->setFocus();
+        m_frameGrid->chooseRow(remembered);
+    }
 }
 
 } // namespace pellmarch::records

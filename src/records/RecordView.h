@@ -1,11 +1,16 @@
 #pragma once
 
+#include "protocol/RecordList.h"
 #include "session/Services.h"
 
 #include <QObject>
 
+class QComboBox;
 class QWidget;
 
+namespace pellmarch::protocol {
+class DnsClient;
+}
 namespace pellmarch::session {
 class MainWindow;
 }
@@ -30,7 +35,16 @@ struct SelectedRecord {
 class RecordView final : public QObject {
     Q_OBJECT
 public:
-    RecordView(session::Services &services, session::MainWindow &mainWindow, QWidget *frameParent);
+    static inline const QString kSelectRow = QStringLiteral("Please select a row");
+    static inline const QString kNoRowsToEdit =
+        QStringLiteral("There are no rows to edit. Please click on 'Add' button add more entries.");
+    static inline const QString kDomainMissing = QStringLiteral("Domain must be filled in");
+    static inline const QString kRecordTypeMissing =
+        QStringLiteral("Record Type must be filled in");
+    static inline const QString kAddressMissing = QStringLiteral("IP Address must be filled in");
+
+    RecordView(session::Services &services, session::MainWindow &mainWindow,
+               protocol::DnsClient &client, QWidget *frameParent);
 
     frameGrid *gridFrame() const { return m_frameGrid; }
     frameOtherDomain *editorFrame() const { return m_frameOtherDomain; }
@@ -46,11 +60,47 @@ public:
     // loaded. Sends nothing.
     void SetUpRecordTable();
 
+    // The editor: a new record, the chosen one, back to the table without sending.
+    void cmdAddGrid_Click();
+    void cmdEditGrid_Click();
+    void gridDomainUser_DblClick();
+    void EditSelectedRecord();
+    void cmdCancel_Click();
+    // True when the editor's record may be sent; else its message has been shown.
+    bool ValidateRecordFields();
+    void chkDomainAutoIP_Click();
+
+    // Sends the editor's record (a change is a delete of the old record and an add of the new).
+    void cmdServerIP_Click();
+    // Deletes the chosen record.
+    void cmdDeleteGrid_Click();
+    // Moves every row marked for automatic resolution that is not at `address` there, reloads
+    // the table and chooses the same position again. Does nothing while the table is not shown.
+    void RefreshAutoRecords(const QString &address);
+
     const SelectedRecord &selectedRecord() const { return m_selected; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // A change: deletes `old` without a message (when there is one), then adds `fresh`. When
+    // the delete went through and the add did not, `old` is added back without a message, so a
+    // failed change never loses a record. An empty name goes out as "@" and stays so in the
+    // records given.
+    void changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
+                      bool freshAutoIP, bool addMessages);
+    bool sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
+                    bool autoIP);
+    // Shows `text` as the choice of `box`; a value the box does not offer is offered for this
+    // editing, rather than the record being changed silently.
+    static void showChoice(QComboBox *box, const QString &text);
+
     session::Services &m_services;
     session::MainWindow &m_mainWindow;
+    protocol::DnsClient &m_client;
+    bool m_bUpdateBusy = false;
+    bool m_bDeleteBusy = false;
     frameGrid *m_frameGrid = nullptr;
     frameOtherDomain *m_frameOtherDomain = nullptr;
     SelectedRecord m_selected;

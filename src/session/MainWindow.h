@@ -49,6 +49,9 @@ public:
     virtual void SetUpMainWindow() = 0;
     virtual void SetUpRecordTable() = 0;
 
+    // After the timer learnt the public address in record-table mode: the marked records follow.
+    virtual void RefreshAutoRecords(const QString &address) = 0;
+
     // The state of "Automatic IP Resolution" of the own sub-domain.
     virtual bool isAutoIPTicked() const = 0;
 };

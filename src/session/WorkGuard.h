@@ -32,6 +32,8 @@ public:
     // replaced: several held ticks make one.
     void runOrHold(std::function<void()> work);
     bool hasHeldWork() const { return static_cast<bool>(m_held); }
+    // Forgets work kept for later, for when what it works on goes away.
+    void dropHeldWork() { m_held = nullptr; }
 
 private:
     void release();

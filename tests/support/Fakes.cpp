@@ -15,6 +15,12 @@ platform::WebAnswer FakeWebRequest::fetch(const QString &url) {
     return script.takeFirst();
 }
 
+void FakeMessageBoxes::inform(const QString &text) {
+    shown.append(text);
+    if (whileShown)
+        whileShown();
+}
+
 bool FakeMessageBoxes::ask(const QString &text) {
     asked.append(text);
     return answers.isEmpty() ? true : answers.takeFirst();

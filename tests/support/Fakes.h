@@ -37,10 +37,12 @@ public:
 
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
-    void inform(const QString &text) override { shown.append(text); }
+    void inform(const QString &text) override;
     bool ask(const QString &text) override;
 
     QStringList shown;
+    // Runs while a message is "open", as the user reads it.
+    std::function<void()> whileShown;
     QStringList asked;
     QList<bool> answers; // answers to ask(), in order; Yes when used up
 };

@@ -1,0 +1,260 @@
+// The automatic refresh and "Set Alternate IP" on the real main window against doubles of the
+// platform; ticks are run directly or by a short timer.
+#include "account/frmLogin.h"
+#include "address/OwnAddress.h"
+#include "app/frmMain.h"
+#include "records/RecordView.h"
+#include "support/Fakes.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace pellmarch;
+
+namespace {
+
+const QString kQuery = QStringLiteral("http://dns.example/dnslogin.asp?FXN=GetIPAddress&Usr=%1");
+
+QString command(const QString &user, const QString &domain, const QString &name,
+                const QString &verb, const QString &type, const QString &address) {
+    return QStringLiteral("http://dns.example/dnslogin.asp?FXN=DNSTickler&Usr=%1&Pwd=pw"
+                          "&Cname=%2&Domain=%3&DNSCommand=%4&RecordType=%5&IPAddress=%6")
+        .arg(user, name, domain, verb, type, address);
+}
+
+QString queryAnswer(const QString &address, const QString &records = {}) {
+    return QStringLiteral("<p>SUCCESS</p><p>IPAddress: %1</p><p>DomainUserRecords: %2</p>")
+        .arg(address, records);
+}
+
+QString success(const QString &records = {}) {
+    return QStringLiteral("<p>SUCCESS</p><p>DomainUserRecords: %1</p>").arg(records);
+}
+
+struct RefreshFixture {
+    testing::FakeServices fakes;
+    app::frmMain main{fakes.services};
+
+    RefreshFixture(const QString &user, const QString &subDomain, const QString &records = {}) {
+        fakes.user.sUsername = user;
+        fakes.user.sPassword = QStringLiteral("pw");
+        fakes.user.sSubDomain = subDomain;
+        fakes.user.sIPAddress = QStringLiteral("10.1.1.1");
+        fakes.user.sDomainList = QStringLiteral("a.test");
+        fakes.user.sRecordTypeList = QStringLiteral("A");
+        fakes.user.sDomainUserRecords = records;
+        if (!subDomain.isEmpty()) { // the set-up commands of the own host name
+            fakes.web.answer(success());
+            fakes.web.answer(success());
+        }
+        main.show();
+        main.SetUpMainWindow();
+        main.ownAddress().tmrAuto.stop(); // ticks are run by hand unless a test starts it
+        (void)QTest::qWaitForWindowExposed(&main);
+        fakes.web.urls.clear();
+    }
+    template <typename W> W *find(const char *name) const {
+        return main.findChild<W *>(QLatin1String(name));
+    }
+    void tick() { main.ownAddress().tmrAuto_Timer(); }
+    QString shown() const { return main.shownAddress(); }
+};
+
+} // namespace
+
+class TestRefresh : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void markedRowsFollowTheAddress();
+    void nothingWhileTheEditorIsOpen();
+    void ownHostNameFollowsOneTickLate();
+    void ownModeUntickedSendsNothing();
+    void ticksWaitForWorkUnderWay();
+    void noTickForThePreviousSubscriber();
+    void setAlternateIP_data();
+    void setAlternateIP();
+};
+
+void TestRefresh::markedRowsFollowTheAddress() {
+    const QString records = QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;ftp;;10.2.2.2~~"
+                                           "a.test;;A;;@;;10.0.0.1");
+    RefreshFixture f(QStringLiteral("acme"), QString(), records);
+    for (const char *name : {"www", "ftp"})
+        f.fakes.autoIP.UpdateAutoIPList("a.test", name, "RECORDADD", "A",
+                                        name == QLatin1String("www") ? "10.9.9.9" : "10.2.2.2",
+                                        true);
+    f.main.recordView().LoadRecordTable();
+    auto *grid = f.find<QTableView>("gridDomainUser");
+    grid->selectRow(3);
+    const QString moved = QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;ftp;;10.9.9.9~~"
+                                         "a.test;;A;;@;;10.0.0.1");
+    f.fakes.web.answer(queryAnswer(QStringLiteral("10.9.9.9"), records));
+    f.fakes.web.answer(success(QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;@;;10.0.0.1")));
+    f.fakes.web.answer(success(moved));
+    f.tick();
+    QCOMPARE(f.fakes.web.urls,
+             (QStringList{kQuery.arg("acme"),
+                          command("acme", "a.test", "ftp", "RECORDDELETE", "A", "10.2.2.2"),
+                          command("acme", "a.test", "ftp", "RECORDADD", "A", "10.9.9.9")}));
+    QCOMPARE(grid->model()->index(2, 3).data().toString(), QStringLiteral("10.9.9.9"));
+    QCOMPARE(grid->model()->index(2, 4).data().toString(), QStringLiteral("Yes"));
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(grid->selectionModel()->selectedRows().first().row(), 3);
+    QCOMPARE(f.shown(), QStringLiteral("10.9.9.9"));
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
+
+    // A refused add after an accepted delete puts the record back where it was.
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(queryAnswer(QStringLiteral("10.3.3.3"), moved));
+    f.fakes.web.answer(success(QStringLiteral("a.test;;A;;ftp;;10.9.9.9")));
+    f.fakes.web.answer(QStringLiteral("<p>Error: refused</p>"));
+    f.fakes.web.answer(success(moved));
+    f.fakes.web.fail(); // the same for the second row, with the service gone
+    f.tick();
+    QCOMPARE(f.fakes.web.urls.mid(1, 3),
+             (QStringList{command("acme", "a.test", "www", "RECORDDELETE", "A", "10.9.9.9"),
+                          command("acme", "a.test", "www", "RECORDADD", "A", "10.3.3.3"),
+                          command("acme", "a.test", "www", "RECORDADD", "A", "10.9.9.9")}));
+    QCOMPARE(f.fakes.user.sDomainUserRecords, moved);
+}
+
+void TestRefresh::nothingWhileTheEditorIsOpen() {
+    RefreshFixture f(QStringLiteral("acme"), QString(), QStringLiteral("a.test;;A;;www;;10.2.2.2"));
+    f.fakes.autoIP.UpdateAutoIPList("a.test", "www", "RECORDADD", "A", "10.2.2.2", true);
+    f.main.recordView().LoadRecordTable();
+    QTest::mouseClick(f.find<QPushButton>("cmdAddGrid"), Qt::LeftButton);
+    f.main.recordView().RefreshAutoRecords(QStringLiteral("10.9.9.9"));
+    QVERIFY(f.fakes.web.urls.isEmpty());
+    QTest::mouseClick(f.find<QPushButton>("cmdCancel"), Qt::LeftButton);
+    f.fakes.web.answer(success());
+    f.fakes.web.answer(success(QStringLiteral("a.test;;A;;www;;10.9.9.9")));
+    f.main.recordView().RefreshAutoRecords(QStringLiteral("10.9.9.9"));
+    QCOMPARE(f.fakes.web.urls.size(), 2);
+    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(1, 3).data().toString(),
+             QStringLiteral("10.9.9.9"));
+}
+
+void TestRefresh::ownHostNameFollowsOneTickLate() {
+    RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"));
+    f.find<QCheckBox>("chkAutoIP")->setChecked(true);
+    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.1.1.1"));
+    struct Tick {
+        QString fetched; // empty: the query fails
+        QStringList commands;
+        QString shownAfter;
+    };
+    const QList<Tick> ticks{
+        {"10.1.1.1", {}, "10.1.1.1"},
+        {"10.5.5.5", {}, "10.5.5.5"}, // shown first...
+        {"", {}, "10.5.5.5"},         // an empty answer changes nothing
+        {"10.5.5.5",
+         {command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "10.1.1.1"),
+          command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.5.5.5")},
+         "10.5.5.5"}, // ...registered a tick later
+        {"10.5.5.5", {}, "10.5.5.5"},
+    };
+    for (const Tick &t : ticks) {
+        f.fakes.web.urls.clear();
+        if (t.fetched.isEmpty())
+            f.fakes.web.fail();
+        else
+            f.fakes.web.answer(queryAnswer(t.fetched));
+        for (int i = 0; i < t.commands.size(); ++i)
+            f.fakes.web.answer(success());
+        f.tick();
+        QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")} + t.commands);
+        QCOMPARE(f.shown(), t.shownAfter);
+    }
+    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.5.5.5"));
+    QCOMPARE(f.find<QLineEdit>("txtVerlundIP")->text(), QStringLiteral("10.5.5.5"));
+}
+
+void TestRefresh::ownModeUntickedSendsNothing() {
+    RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"));
+    f.main.ownAddress().tmrAuto.start();
+    QTest::qWait(200); // several ticks at 50 ms
+    QVERIFY(f.fakes.web.urls.isEmpty());
+    QCOMPARE(f.shown(), QStringLiteral("10.1.1.1"));
+}
+
+void TestRefresh::ticksWaitForWorkUnderWay() {
+    // A tick during Delete's message would re-add the deleted marked record from the table
+    // that is not reloaded yet. It waits, and runs once, after the message is closed.
+    const QString records = QStringLiteral("a.test;;A;;www;;10.2.2.2");
+    RefreshFixture f(QStringLiteral("acme"), QString(), records);
+    f.fakes.autoIP.UpdateAutoIPList("a.test", "www", "RECORDADD", "A", "10.2.2.2", true);
+    f.main.recordView().LoadRecordTable();
+    auto *grid = f.find<QTableView>("gridDomainUser");
+    grid->selectRow(1);
+    f.fakes.web.answer(success());                               // the delete
+    f.fakes.web.answer(queryAnswer(QStringLiteral("10.9.9.9"))); // the one tick afterwards
+    int queriesDuringMessage = -1;
+    f.fakes.boxes.whileShown = [&] {
+        f.main.ownAddress().tmrAuto.start();
+        QTest::qWait(200);
+        queriesDuringMessage = int(f.fakes.web.urls.size()) - 1;
+        f.main.ownAddress().tmrAuto.stop();
+    };
+    QTest::mouseClick(f.find<QPushButton>("cmdDeleteGrid"), Qt::LeftButton);
+    QCOMPARE(queriesDuringMessage, 0);
+    QTRY_COMPARE(f.fakes.web.urls.size(), 2);
+    QTest::qWait(100);
+    QCOMPARE(f.fakes.web.urls,
+             (QStringList{command("acme", "a.test", "www", "RECORDDELETE", "A", "10.2.2.2"),
+                          kQuery.arg("acme")}));
+    QCOMPARE(grid->model()->rowCount(), 2); // the record stays deleted
+}
+
+void TestRefresh::noTickForThePreviousSubscriber() {
+    RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"));
+    f.find<QCheckBox>("chkAutoIP")->setChecked(true);
+    f.main.ownAddress().tmrAuto.start();
+    f.fakes.web.answer(success()); // parking
+    QStringList whileOpen;
+    testing::whenModalOpens([&](QWidget *dialog) {
+        QTest::qWait(200);
+        whileOpen = f.fakes.web.urls;
+        static_cast<QDialog *>(dialog)->done(0); // as Exit would end the program
+    });
+    f.find<QAction>("mnuLogin")->trigger();
+    QCOMPARE(whileOpen,
+             QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "192.0.2.1")});
+}
+
+void TestRefresh::setAlternateIP_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("urls");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("spaces only") << "   " << QStringList()
+                                 << QStringList{"IP Address must be filled in"};
+    QTest::newRow("surrounding spaces are sent")
+        << " 10.4.4.4 "
+        << QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "%2010.4.4.4%20")}
+        << QStringList{"Transaction Complete:\nIP Set for Name:dana IPAddress: 10.4.4.4 "};
+}
+
+void TestRefresh::setAlternateIP() {
+    QFETCH(QString, typed);
+    QFETCH(QStringList, urls);
+    QFETCH(QStringList, messages);
+    RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"));
+    auto *box = f.find<QLineEdit>("txtVerlundIP");
+    box->clear();
+    QTest::keyClicks(box, typed);
+    f.fakes.web.answer(success());
+    // A second click while the first waits does nothing.
+    f.fakes.web.duringFetch = [&] {
+        f.fakes.web.duringFetch = nullptr;
+        QTest::mouseClick(f.find<QPushButton>("cmdVerlundSetIP"), Qt::LeftButton);
+    };
+    QTest::mouseClick(f.find<QPushButton>("cmdVerlundSetIP"), Qt::LeftButton);
+    QCOMPARE(f.fakes.web.urls, urls);
+    QCOMPARE(f.fakes.boxes.shown, messages);
+}
+
+QTEST_MAIN(TestRefresh)
+#include "tst_refresh.moc"

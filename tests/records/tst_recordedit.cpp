@@ -1,0 +1,342 @@
+// The record editor and the record commit on the real main window, driven with clicks, against
+// doubles of the platform.
+#include "app/frmMain.h"
+#include "records/RecordView.h"
+#include "support/Fakes.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace pellmarch;
+
+namespace {
+
+const QString kRecords = QStringLiteral("a.test;;A;;@;;10.0.0.1~~a.test;;MX;;mail;;10.0.0.2~~"
+                                        "old.test;;TXT;;note;;10.0.0.3");
+const QString kShown = QStringLiteral("198.51.100.7");
+
+QString command(const QString &verb, const QString &domain, const QString &name,
+                const QString &type, const QString &address) {
+    return QStringLiteral("http://dns.example/dnslogin.asp?FXN=DNSTickler&Usr=acme&Pwd=pw"
+                          "&Cname=%1&Domain=%2&DNSCommand=%3&RecordType=%4&IPAddress=%5")
+        .arg(name, domain, verb, type, address);
+}
+
+QString success(const QString &records) {
+    return QStringLiteral("<p>SUCCESS</p><p>DomainUserRecords: %1</p>").arg(records);
+}
+
+// A record-table subscriber "acme" with the three records above, the window on screen.
+struct EditorFixture {
+    testing::FakeServices fakes;
+    app::frmMain main{fakes.services};
+    QTableView *grid = main.findChild<QTableView *>(QStringLiteral("gridDomainUser"));
+
+    explicit EditorFixture(const QString &records = kRecords) {
+        fakes.user.sUsername = QStringLiteral("acme");
+        fakes.user.sPassword = QStringLiteral("pw");
+        fakes.user.sIPAddress = kShown;
+        fakes.user.sDomainList = QStringLiteral("a.test,b.test");
+        fakes.user.sRecordTypeList = QStringLiteral("A,MX");
+        fakes.user.sDomainUserRecords = records;
+        main.show();
+        main.SetUpMainWindow();
+        (void)QTest::qWaitForWindowExposed(&main);
+    }
+    template <typename W> W *find(const char *name) const {
+        return main.findChild<W *>(QLatin1String(name));
+    }
+    void click(const char *button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+    void chooseRow(int position, bool twice = false) {
+        const QRect cell = grid->visualRect(grid->model()->index(position, 1));
+        // A double-click arrives as a click and then the double-click itself.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        if (twice)
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    bool editorShown() const { return find<QWidget>("frameOtherDomain")->isVisible(); }
+    // Domain, type, name, address and tick of the editor, joined by "|".
+    QString editor() const {
+        return QStringList{find<QComboBox>("cboDomain")->currentText(),
+                           find<QComboBox>("cboRecordType")->currentText(),
+                           find<QLineEdit>("txtCName")->text(),
+                           find<QLineEdit>("txtServerIP")->text(),
+                           find<QCheckBox>("chkDomainAutoIP")->isChecked() ? "1" : "0"}
+            .join(QLatin1Char('|'));
+    }
+    void tickBox() {
+        QCheckBox *box = find<QCheckBox>("chkDomainAutoIP");
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    }
+};
+
+} // namespace
+
+class TestRecordEdit : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void opening_data();
+    void opening();
+    void addTwiceAndCancel();
+    void validation_data();
+    void validation();
+    void update_data();
+    void update();
+    void secondUpdateWhileTheFirstWaitsDoesNothing();
+    void deleting_data();
+    void deleting();
+};
+
+void TestRecordEdit::opening_data() {
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<bool>("marked"); // a.test MX mail marked for automatic resolution
+    QTest::addColumn<int>("row");     // -1: none chosen
+    QTest::addColumn<bool>("doubleClick");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("editor"); // empty: the editor stays closed
+    QTest::newRow("Edit with no row") << kRecords << false << -1 << false << "Please select a row"
+                                      << "";
+    QTest::newRow("Edit on the empty row of an empty list")
+        << "" << false << 1 << false
+        << "There are no rows to edit. Please click on 'Add' button add more entries."
+        << "";
+    QTest::newRow("double-click on the root record shows @") << kRecords << false << 1 << true << ""
+                                                             << "a.test|A|@|10.0.0.1|0";
+    QTest::newRow("double-click below the rows chooses nothing")
+        << kRecords << false << 9 << true << "Please select a row"
+        << "";
+    QTest::newRow("a marked record opened with the box unticked: the shown address")
+        << kRecords << true << 2 << false << ""
+        << "a.test|MX|mail|198.51.100.7|1";
+    QTest::newRow("a domain and type not offered are shown as they are")
+        << kRecords << false << 3 << false << ""
+        << "old.test|TXT|note|10.0.0.3|0";
+}
+
+void TestRecordEdit::opening() {
+    QFETCH(QString, records);
+    QFETCH(bool, marked);
+    QFETCH(int, row);
+    QFETCH(bool, doubleClick);
+    QFETCH(QString, message);
+    QFETCH(QString, editor);
+    EditorFixture f(records);
+    if (marked) {
+        f.fakes.autoIP.UpdateAutoIPList("a.test", "mail", "RECORDADD", "MX", "10.0.0.2", true);
+        f.main.recordView().LoadRecordTable();
+    }
+    if (row == 9) {
+        const QRect last = f.grid->visualRect(f.grid->model()->index(3, 1));
+        const QPoint below(last.center().x(), last.bottom() + 40);
+        QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, {}, below);
+        QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, below);
+    } else {
+        if (row >= 0)
+            f.chooseRow(row, doubleClick);
+        if (!doubleClick)
+            f.click("cmdEditGrid");
+    }
+    QCOMPARE(f.fakes.boxes.shown, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.editorShown(), !editor.isEmpty());
+    if (editor.isEmpty()) {
+        QVERIFY(f.grid->selectionModel()->selectedRows().isEmpty());
+        return;
+    }
+    QCOMPARE(f.editor(), editor);
+    QCOMPARE(f.main.windowHeightTwips(), 5580);
+    QCOMPARE(f.main.statusTopTwips(), 4335);
+    // A value offered only for one editing is gone at the next.
+    f.click("cmdCancel");
+    f.chooseRow(1);
+    f.click("cmdEditGrid");
+    QCOMPARE(f.find<QComboBox>("cboRecordType")->count(), 2);
+    QVERIFY(f.fakes.web.urls.isEmpty());
+}
+
+void TestRecordEdit::addTwiceAndCancel() {
+    EditorFixture f;
+    f.chooseRow(2);
+    for (int round = 0; round < 2; ++round) {
+        f.click("cmdAddGrid");
+        QVERIFY(f.editorShown());
+        auto *domains = f.find<QComboBox>("cboDomain");
+        QCOMPARE(domains->count(), 2);
+        QCOMPARE(domains->currentIndex(), -1);
+        QCOMPARE(f.find<QComboBox>("cboRecordType")->count(), 2);
+        QCOMPARE(f.editor(), QStringLiteral("||||0"));
+        f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("typed"));
+        f.click("cmdCancel");
+        QVERIFY(!f.editorShown());
+        QCOMPARE(f.main.windowHeightTwips(), 6780);
+        QCOMPARE(f.grid->model()->rowCount(), 4);
+        QVERIFY(f.grid->selectionModel()->selectedRows().isEmpty());
+    }
+    QVERIFY(f.fakes.web.urls.isEmpty());
+}
+
+void TestRecordEdit::validation_data() {
+    QTest::addColumn<int>("domain"); // entry chosen, -1 none
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("domain and type blank: only the domain") << -1 << -1 << "1.2.3.4"
+                                                            << "Domain must be filled in";
+    QTest::newRow("type blank") << 0 << -1 << "1.2.3.4"
+                                << "Record Type must be filled in";
+    QTest::newRow("three spaces are no address") << 0 << 0 << "   "
+                                                 << "IP Address must be filled in";
+    QTest::newRow("an empty name passes") << 1 << 1 << "1.2.3.4"
+                                          << "";
+}
+
+void TestRecordEdit::validation() {
+    QFETCH(int, domain);
+    QFETCH(int, type);
+    QFETCH(QString, address);
+    QFETCH(QString, message);
+    EditorFixture f;
+    f.click("cmdAddGrid");
+    f.find<QComboBox>("cboDomain")->setCurrentIndex(domain);
+    f.find<QComboBox>("cboRecordType")->setCurrentIndex(type);
+    QTest::keyClicks(f.find<QLineEdit>("txtServerIP"), address);
+    f.fakes.web.answer(success(kRecords));
+    f.click("cmdServerIP");
+    if (message.isEmpty()) {
+        QCOMPARE(f.fakes.web.urls,
+                 QStringList{command("RECORDADD", "b.test", "@", "MX", "1.2.3.4")});
+        QVERIFY(!f.editorShown());
+        return;
+    }
+    QCOMPARE(f.fakes.boxes.shown, QStringList{message});
+    QVERIFY(f.fakes.web.urls.isEmpty());
+    QVERIFY(f.editorShown());
+    QCOMPARE(f.find<QLineEdit>("txtServerIP")->text(), address);
+}
+
+void TestRecordEdit::update_data() {
+    QTest::addColumn<int>("row");             // record opened with Edit
+    QTest::addColumn<QString>("name");        // typed over the name; "=" keeps it
+    QTest::addColumn<QString>("address");     // typed over the address; "=" keeps it
+    QTest::addColumn<bool>("tick");           // click the check box
+    QTest::addColumn<QStringList>("answers"); // in order: "ok", "moved" (mail at the shown
+                                              // address) or "refused"
+    QTest::addColumn<QStringList>("urls");
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<QString>("autoCell"); // "AutoIP Res" of the row after the reload
+    const QString mx = QStringLiteral("a.test;;MX;;mail;;10.0.0.2");
+    QTest::newRow("unchanged sends nothing")
+        << 2 << "="
+        << "=" << false << QStringList{} << QStringList() << 0 << "No";
+    QTest::newRow("only the address: delete quietly, add with its message")
+        << 2 << "="
+        << "10.0.0.9" << false << QStringList{"ok", "ok"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
+        << 1 << "No";
+    QTest::newRow("only the box: moved to the shown address and marked")
+        << 2 << "="
+        << "=" << true << QStringList{"ok", "moved"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "198.51.100.7")}
+        << 1 << "Yes";
+    QTest::newRow("a change of letter case counts")
+        << 2 << "Mail"
+        << "=" << false << QStringList{"ok", "ok"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "Mail", "MX", "10.0.0.2")}
+        << 1 << "No";
+    QTest::newRow("a refused add puts the old record back")
+        << 2 << "="
+        << "10.0.0.9" << false << QStringList{"ok", "refused", "ok"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}
+        << 1 << "No";
+    QTest::newRow("a refused delete: the add still goes, nothing is put back")
+        << 2 << "="
+        << "10.0.0.9" << false << QStringList{"refused", "ok"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
+        << 1 << "No";
+}
+
+void TestRecordEdit::update() {
+    QFETCH(int, row);
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    QFETCH(bool, tick);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, urls);
+    QFETCH(int, messages);
+    QFETCH(QString, autoCell);
+    EditorFixture f;
+    QString moved = kRecords;
+    moved.replace(QStringLiteral("mail;;10.0.0.2"), QStringLiteral("mail;;198.51.100.7"));
+    for (const QString &answer : answers)
+        f.fakes.web.answer(answer == QLatin1String("refused") ? QStringLiteral("<p>Error: no</p>")
+                           : answer == QLatin1String("moved") ? success(moved)
+                                                              : success(kRecords));
+    f.chooseRow(row);
+    f.click("cmdEditGrid");
+    if (name != QLatin1String("="))
+        f.find<QLineEdit>("txtCName")->setText(name);
+    if (address != QLatin1String("="))
+        f.find<QLineEdit>("txtServerIP")->setText(address);
+    if (tick)
+        f.tickBox();
+    f.click("cmdServerIP");
+
+    QCOMPARE(f.fakes.web.urls, urls);
+    QCOMPARE(f.fakes.boxes.shown.size(), messages);
+    QVERIFY(!f.editorShown());
+    QVERIFY(f.grid->selectionModel()->selectedRows().isEmpty());
+    QCOMPARE(f.grid->model()->index(2, 4).data().toString(), autoCell);
+}
+
+void TestRecordEdit::secondUpdateWhileTheFirstWaitsDoesNothing() {
+    EditorFixture f;
+    f.click("cmdAddGrid");
+    f.find<QComboBox>("cboDomain")->setCurrentIndex(0);
+    f.find<QComboBox>("cboRecordType")->setCurrentIndex(0);
+    f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("10.0.0.5"));
+    f.fakes.web.answer(success(kRecords));
+    f.fakes.web.duringFetch = [&] {
+        f.fakes.web.duringFetch = nullptr;
+        f.click("cmdServerIP");
+    };
+    f.click("cmdServerIP");
+    QCOMPARE(f.fakes.web.urls, QStringList{command("RECORDADD", "a.test", "@", "A", "10.0.0.5")});
+}
+
+void TestRecordEdit::deleting_data() {
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("urls");
+    QTest::newRow("no row chosen") << kRecords << -1 << QStringList();
+    QTest::newRow("the empty row of an empty list") << "" << 1 << QStringList();
+    QTest::newRow("the root record goes out as @")
+        << kRecords << 1 << QStringList{command("RECORDDELETE", "a.test", "@", "A", "10.0.0.1")};
+}
+
+void TestRecordEdit::deleting() {
+    QFETCH(QString, records);
+    QFETCH(int, row);
+    QFETCH(QStringList, urls);
+    EditorFixture f(records);
+    f.fakes.web.answer(success(QStringLiteral("a.test;;MX;;mail;;10.0.0.2")));
+    if (row >= 0)
+        f.chooseRow(row);
+    f.click("cmdDeleteGrid");
+    QCOMPARE(f.fakes.web.urls, urls);
+    QCOMPARE(f.fakes.boxes.shown.size(), urls.size());
+    QVERIFY(!f.editorShown());
+    if (!urls.isEmpty()) // reloaded from the answer
+        QCOMPARE(f.grid->model()->rowCount(), 2);
+}
+
+QTEST_MAIN(TestRecordEdit)
+#include "tst_recordedit.moc"
