@@ -244,7 +244,8 @@ QString RecordProblem(const Subscriber &subscriber, const DnsRecord &record) {
         if (!IsIPv4Address(record.address))
             return QStringLiteral("Invalid IP address");
     } else {
-        static const QRegularExpression printable(QStringLiteral("^[\\x21-\\x7e]+$"));
+        // Text values (TXT above all) may hold spaces and any letters, never control characters.
+        static const QRegularExpression printable(QStringLiteral("^[^\\x00-\\x1f\\x7f]+$"));
         if (!printable.match(record.address).hasMatch())
             return QStringLiteral("Invalid address");
     }

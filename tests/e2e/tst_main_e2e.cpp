@@ -7,6 +7,7 @@
 #include "support/Fakes.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,8 @@ class TestMainEndToEnd : public QObject {
 private Q_SLOTS:
     void ownHostNameIsParkedAndRegisteredAgain();
     void recordTableSubscriberSeesHisRecords();
+    void markedRecordFollowsTheAddress();
+    void ownHostNameFollowsOverTwoTicks();
 };
 
 void TestMainEndToEnd::ownHostNameIsParkedAndRegisteredAgain() {
@@ -146,6 +149,83 @@ void TestMainEndToEnd::recordTableSubscriberSeesHisRecords() {
     QVERIFY(run.fakes.boxes.asked.isEmpty());
     QCOMPARE(svc.log.size(), commandsBefore); // nothing sent on closing
     QCOMPARE(saved(settings, "bSaveLogin"), QStringLiteral("0"));
+}
+
+void TestMainEndToEnd::markedRecordFollowsTheAddress() {
+    testing::ServiceFixture svc;
+    svc.store.setAddressOverride(QStringLiteral("acme"), QStringLiteral("198.51.100.20"));
+    QTemporaryDir config;
+    platform::QtSettingsStore settings(config.filePath(QStringLiteral("PELLMARCH.ini")));
+    Run run(settings, svc.host());
+    logInThroughTheWindow(QStringLiteral("acme"), false);
+    run.main.Form_Load();
+    QVERIFY(QTest::qWaitForWindowExposed(&run.main));
+    const auto find = [&](const char *name) {
+        return run.main.findChild<QWidget *>(name);
+    };
+    const auto click = [&](const char *name) {
+        QTest::mouseClick(find(name), Qt::LeftButton, {}, QPoint(8, find(name)->height() / 2));
+    };
+    const auto atService = [&] {
+        QStringList out;
+        for (const verlund::DnsRecord &r : svc.store.records(*svc.store.subscriber("acme")))
+            if (r.name != QLatin1String("www") && r.name != QLatin1String("mail") &&
+                r.name != QLatin1String("shop") && r.name != QLatin1String("@"))
+                out.append(QStringList{r.domain, r.recordType, r.name, r.address}.join('|'));
+        out.sort();
+        return out;
+    };
+    // A text record typed with the characters a query could misread, and a marked A record.
+    click("cmdAddGrid");
+    static_cast<QComboBox *>(find("cboDomain"))->setCurrentIndex(0);
+    static_cast<QComboBox *>(find("cboRecordType"))->setCurrentIndex(3);
+    QTest::keyClicks(find("txtCName"), QStringLiteral("note"));
+    QTest::keyClicks(find("txtServerIP"), QStringLiteral("a&b=c #d %20 +e f"));
+    // Typed through the input method: key clicks carry only ASCII.
+    static_cast<QLineEdit *>(find("txtServerIP"))->insert(QStringLiteral("\u00e9"));
+    click("cmdServerIP");
+    click("cmdAddGrid");
+    static_cast<QComboBox *>(find("cboDomain"))->setCurrentIndex(0);
+    static_cast<QComboBox *>(find("cboRecordType"))->setCurrentIndex(0);
+    QTest::keyClicks(find("txtCName"), QStringLiteral("home"));
+    click("chkDomainAutoIP"); // takes the shown address
+    click("cmdServerIP");
+    QCOMPARE(run.fakes.boxes.shown.size(), 2); // the two adds' reports
+    QCOMPARE(atService(), (QStringList{"acme.test|A|home|198.51.100.20",
+                                       "acme.test|TXT|note|a&b=c #d %20 +e f\u00e9"}));
+
+    // The public address changes: within a tick or two the marked record follows, alone.
+    svc.store.setAddressOverride(QStringLiteral("acme"), QStringLiteral("198.51.100.21"));
+    QTRY_COMPARE_WITH_TIMEOUT(atService(),
+                              (QStringList{"acme.test|A|home|198.51.100.21",
+                                           "acme.test|TXT|note|a&b=c #d %20 +e f\u00e9"}),
+                              5000);
+    auto *grid = run.main.findChild<QTableView *>(QStringLiteral("gridDomainUser"));
+    QTRY_COMPARE(run.main.shownAddress(), QStringLiteral("198.51.100.21"));
+    QCOMPARE(grid->model()->rowCount(), 1 + 6);
+    QCOMPARE(run.fakes.boxes.shown.size(), 2); // the refresh reports nothing
+}
+
+void TestMainEndToEnd::ownHostNameFollowsOverTwoTicks() {
+    testing::ServiceFixture svc;
+    svc.store.setAddressOverride(QStringLiteral("demo"), QStringLiteral("198.51.100.30"));
+    QTemporaryDir config;
+    platform::QtSettingsStore settings(config.filePath(QStringLiteral("PELLMARCH.ini")));
+    settings.write(QStringLiteral("Init"), QStringLiteral("AutoIP"), QStringLiteral("1"));
+    Run run(settings, svc.host());
+    logInThroughTheWindow(QStringLiteral("demo"), false);
+    run.main.Form_Load();
+    QCOMPARE(ownAddresses(svc, QStringLiteral("demo")), QStringList{"198.51.100.30"});
+    svc.store.setAddressOverride(QStringLiteral("demo"), QStringLiteral("198.51.100.31"));
+    QTRY_COMPARE_WITH_TIMEOUT(ownAddresses(svc, QStringLiteral("demo")),
+                              QStringList{"198.51.100.31"}, 5000);
+    QCOMPARE(run.main.findChild<QLineEdit *>(QStringLiteral("txtVerlundIP"))->text(),
+             QStringLiteral("198.51.100.31"));
+    run.fakes.boxes.answers = {true};
+    run.main.close();
+    QCOMPARE(ownAddresses(svc, QStringLiteral("demo")), QStringList{"192.0.2.1"});
+    QCOMPARE(saved(settings, "IPAddress"), QStringLiteral("198.51.100.31"));
+    QCOMPARE(saved(settings, "AutoIP"), QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestMainEndToEnd)
