@@ -13,7 +13,12 @@ std::optional<QString> GetField(const QString &answer, const QString &key) {
     if (at < 0)
         return QString();
     const qsizetype start = at + key.size();
-    const qsizetype end = answer.indexOf(kValueEnd, start, Qt::CaseSensitive);
+    // Record lists make answers long, and every record command's answer carries one: look for
+    // the '<' of "</p" with the fast single-character search rather than the text search.
+    const QStringView text(answer);
+    qsizetype end = text.indexOf(QLatin1Char('<'), start);
+    while (end >= 0 && !text.sliced(end).startsWith(kValueEnd))
+        end = text.indexOf(QLatin1Char('<'), end + 1);
     if (end < 0)
         return std::nullopt;
     return NullTrim(answer.mid(start, end - start));
