@@ -131,7 +131,7 @@ bool OwnAddress::ValidateAlternateIP() {
 }
 
 void OwnAddress::cmdVerlundSetIP_Click() {
-    if (m_bSetIPBusy)
+    if (m_bSetIPBusy || m_services.work.isHeld())
         return;
     m_bSetIPBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bSetIPBusy = false; });

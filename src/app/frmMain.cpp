@@ -12,6 +12,7 @@
 #include "records/RecordView.h"
 #include "records/frameGrid.h"
 #include "records/frameOtherDomain.h"
+#include "session/WorkGuard.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -190,6 +191,12 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::closeEvent(QCloseEvent *event) {
+    // While another exchange waits for the service, closing would end the program in the
+    // middle of it (a change half done, a record lost): the window stays open.
+    if (m_services.work.isHeld()) {
+        event->ignore();
+        return;
+    }
     if (m_lifecycle->Form_Unload())
         event->accept();
     else
@@ -197,6 +204,8 @@ void frmMain::closeEvent(QCloseEvent *event) {
 }
 
 void frmMain::mnuLogin_Click() {
+    if (m_services.work.isHeld())
+        return; // not in the middle of another exchange for the subscriber so far
     m_lifecycle->mnuLogin_Click();
 }
 

@@ -202,7 +202,9 @@ void RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol
 }
 
 void RecordView::cmdServerIP_Click() {
-    if (m_bUpdateBusy)
+    // Another exchange is waiting for the service (its local event loop let this click
+    // through): this one would interleave with it.
+    if (m_bUpdateBusy || m_services.work.isHeld())
         return;
     m_bUpdateBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bUpdateBusy = false; });
@@ -235,7 +237,7 @@ void RecordView::cmdServerIP_Click() {
 }
 
 void RecordView::cmdDeleteGrid_Click() {
-    if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy)
+    if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy || m_services.work.isHeld())
         return;
     m_bDeleteBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bDeleteBusy = false; });

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void ownModeUntickedSendsNothing();
     void ticksWaitForWorkUnderWay();
     void noTickForThePreviousSubscriber();
+    void noOtherActionDuringAnExchange();
     void setAlternateIP_data();
     void setAlternateIP();
 };
@@ -223,6 +224,25 @@ void TestRefresh::noTickForThePreviousSubscriber() {
     f.find<QAction>("mnuLogin")->trigger();
     QCOMPARE(whileOpen,
              QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "192.0.2.1")});
+}
+
+void TestRefresh::noOtherActionDuringAnExchange() {
+    // While a tick waits for the service (its event loop lets clicks through), closing, a new
+    // login, Delete or Update would interleave with it: each does nothing.
+    RefreshFixture f(QStringLiteral("acme"), QString(), QStringLiteral("a.test;;A;;www;;10.2.2.2"));
+    f.find<QTableView>("gridDomainUser")->selectRow(1);
+    f.fakes.web.duringFetch = [&] {
+        f.fakes.web.duringFetch = nullptr;
+        f.main.close();
+        f.find<QAction>("mnuLogin")->trigger();
+        QTest::mouseClick(f.find<QPushButton>("cmdDeleteGrid"), Qt::LeftButton);
+    };
+    f.fakes.web.answer(queryAnswer(QStringLiteral("10.9.9.9")));
+    f.tick();
+    QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("acme")});
+    QVERIFY(f.main.isVisible());
+    QVERIFY(f.fakes.settings.writes.isEmpty());
+    QCOMPARE(f.fakes.shell.endings, 0);
 }
 
 void TestRefresh::setAlternateIP_data() {

@@ -249,7 +249,6 @@ void TestFrmMain::setUpRecordTableSendsNothing() {
     QCOMPARE(f.find<QComboBox>("cboRecordType")->itemText(1), QStringLiteral("MX"));
     QCOMPARE(f.find<QLineEdit>("txtCName")->text(), QStringLiteral("acme"));
     QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->rowCount(), 2);
-    QVERIFY(f.main.isActiveWindow() || !f.main.isVisible());
 }
 
 void TestFrmMain::setUpOwnSubDomain_data() {

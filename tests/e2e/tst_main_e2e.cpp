@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 using namespace pellmarch;
 using namespace std::chrono_literals;
@@ -120,11 +121,12 @@ void TestMainEndToEnd::ownHostNameIsParkedAndRegisteredAgain() {
     svc.store.setAddressOverride(QStringLiteral("demo"), QStringLiteral("198.51.100.99"));
     Run second(settings, svc.host());
     bool loginWindowOpened = false;
-    testing::whenModalOpens([&](QWidget *dialog) {
+    QTimer *poll = testing::whenModalOpens([&](QWidget *dialog) {
         loginWindowOpened = true;
         dialog->close();
     });
     second.main.Form_Load();
+    delete poll;
     QVERIFY(!loginWindowOpened);
     QVERIFY(second.main.isVisible());
     QCOMPARE(ownAddresses(svc, QStringLiteral("demo")), QStringList{"198.51.100.23"});

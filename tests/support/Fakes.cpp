@@ -36,7 +36,7 @@ void MemorySettingsStore::write(const QString &section, const QString &key, cons
     writes.append(section + QLatin1Char('/') + key + QLatin1Char('=') + value);
 }
 
-void whenModalOpens(std::function<void(QWidget *dialog)> action) {
+QTimer *whenModalOpens(std::function<void(QWidget *dialog)> action) {
     auto *poll = new QTimer;
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, action] {
@@ -48,6 +48,7 @@ void whenModalOpens(std::function<void(QWidget *dialog)> action) {
         action(modal);
     });
     poll->start();
+    return poll;
 }
 
 } // namespace pellmarch::testing

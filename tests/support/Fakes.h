@@ -16,6 +16,7 @@
 
 #include <functional>
 
+class QTimer;
 class QWidget;
 
 namespace pellmarch::testing {
@@ -114,6 +115,7 @@ struct FakeServices {
 
 // Closes the next modal dialog that opens (after `action` ran on it), so a test can go through
 // code that calls exec().
-void whenModalOpens(std::function<void(QWidget *dialog)> action);
+// The returned poll may be deleted to stop waiting.
+QTimer *whenModalOpens(std::function<void(QWidget *dialog)> action);
 
 } // namespace pellmarch::testing
