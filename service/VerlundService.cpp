@@ -1,5 +1,6 @@
 #include "VerlundService.h"
 
+#include "protocol/AnswerText.h"
 #include "protocol/RecordList.h"
 
 #include <QHttpServerRequest>
@@ -179,10 +180,7 @@ QString VerlundService::publicAddress(const QUrlQuery &query, const QHostAddress
 }
 
 bool IsIPv4Address(const QString &text) {
-    static const QRegularExpression form(
-        QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
-                       "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
-    return form.match(text).hasMatch();
+    return pellmarch::protocol::IsDottedIPv4(text);
 }
 
 namespace {
@@ -191,14 +189,17 @@ bool sameName(const QString &a, const QString &b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// The longest value a record field may hold: a DNS label or TXT string has at most 255.
+constexpr qsizetype kMaxFieldLength = 255;
+
 // Whether `text` would change the shape of an answer once stored: record lists join records
-// with "~~" and fields with ";;" (a "~" or ";" at either end runs into a separator), and a
-// value ends at the next "<".
+// with "~~" and fields with ";;" (a "~" or ";" at either end runs into a separator), a value
+// ends at the next "<", and markup ("<", ">") in an answer is the page's, never a value's.
 bool breaksTheAnswer(const QString &text) {
     return text.contains(QLatin1String("~~")) || text.contains(QLatin1String(";;")) ||
-           text.contains(QLatin1Char('<')) || text.startsWith(QLatin1Char('~')) ||
-           text.endsWith(QLatin1Char('~')) || text.startsWith(QLatin1Char(';')) ||
-           text.endsWith(QLatin1Char(';'));
+           text.contains(QLatin1Char('<')) || text.contains(QLatin1Char('>')) ||
+           text.startsWith(QLatin1Char('~')) || text.endsWith(QLatin1Char('~')) ||
+           text.startsWith(QLatin1Char(';')) || text.endsWith(QLatin1Char(';'));
 }
 
 bool isHostNameOf(const Subscriber &subscriber, const DnsRecord &record) {
@@ -213,9 +214,12 @@ bool IsOwnHostName(const Subscriber &subscriber, const DnsRecord &record) {
 }
 
 QString RecordProblem(const Subscriber &subscriber, const DnsRecord &record) {
-    for (const QString &field : {record.domain, record.recordType, record.name, record.address})
+    for (const QString &field : {record.domain, record.recordType, record.name, record.address}) {
         if (breaksTheAnswer(field))
             return QStringLiteral("Invalid characters in the record");
+        if (field.size() > kMaxFieldLength)
+            return QStringLiteral("A value of the record is too long");
+    }
 
     const bool ownHostName = isHostNameOf(subscriber, record);
     bool ownDomain = false;

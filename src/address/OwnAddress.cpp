@@ -84,14 +84,23 @@ void OwnAddress::SetUpMainWindow() {
 
     // The window is on screen, filled, before the requests keep the event loop away.
     m_mainWindow.repaintNow();
+    if (txtVerlundIP->text().isEmpty()) {
+        // No address to register (the service named none): the host name stays parked rather
+        // than losing its record; the refresh registers the address once it learns one.
+        showOwnRecord();
+        return;
+    }
     m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
                                QLatin1String(protocol::kRecordDelete), user.sRecordType,
                                m_services.parkingAddress, false, false);
     m_client.SendRecordCommand(user.sSubDomain, user.sUsername, QLatin1String(protocol::kRecordAdd),
                                user.sRecordType, txtVerlundIP->text(), false, isAutoIPTicked());
+    showOwnRecord();
+}
 
-    platform::showValue(m_frameVerlundDomain->lblUserName, user.sUsername);
-    platform::showValue(m_frameVerlundDomain->lblDomain, user.sSubDomain);
+void OwnAddress::showOwnRecord() {
+    platform::showValue(m_frameVerlundDomain->lblUserName, m_services.user.sUsername);
+    platform::showValue(m_frameVerlundDomain->lblDomain, m_services.user.sSubDomain);
 }
 
 void OwnAddress::tmrAuto_Timer() {
@@ -106,11 +115,14 @@ void OwnAddress::tmrAuto_Timer() {
     if (user.bVerlundOnly) {
         // The host name follows the address shown since the tick before: a new address is
         // shown first and registered one tick later.
+        // With no address shown yet (the login's answer named none) there is nothing to move
+        // to; with none registered there is nothing to withdraw.
         const QString shown = m_mainWindow.shownAddress();
-        if (shown != user.sIPAddress) {
-            m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
-                                       QLatin1String(protocol::kRecordDelete), user.sRecordType,
-                                       user.sIPAddress, false, autoIP);
+        if (shown != user.sIPAddress && !shown.isEmpty()) {
+            if (!user.sIPAddress.isEmpty())
+                m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
+                                           QLatin1String(protocol::kRecordDelete), user.sRecordType,
+                                           user.sIPAddress, false, autoIP);
             m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
                                        QLatin1String(protocol::kRecordAdd), user.sRecordType, shown,
                                        false, autoIP);

@@ -52,6 +52,9 @@ public:
     QTimer tmrAuto;
 
 private:
+    // The own host name's user name and sub-domain on the frame.
+    void showOwnRecord();
+
     session::Services &m_services;
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;

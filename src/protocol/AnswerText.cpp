@@ -9,7 +9,12 @@ const QString kFailurePrefix = QStringLiteral("UN");
 } // namespace
 
 std::optional<QString> GetField(const QString &answer, const QString &key) {
-    const qsizetype at = answer.indexOf(key, 0, Qt::CaseSensitive);
+    if (key.isEmpty())
+        return QString();
+    qsizetype at = answer.indexOf(key, 0, Qt::CaseSensitive);
+    // A key inside a longer key ("IPAddress:" in "GetIPAddress:") is not that key.
+    while (at > 0 && answer.at(at - 1).isLetterOrNumber())
+        at = answer.indexOf(key, at + 1, Qt::CaseSensitive);
     if (at < 0)
         return QString();
     const qsizetype start = at + key.size();
@@ -46,6 +51,27 @@ bool IsSuccessAnswer(const QString &answer) {
             return true;
     }
     return false;
+}
+
+bool IsDottedIPv4(QStringView text) {
+    int parts = 0;
+    qsizetype at = 0;
+    while (parts < 4) {
+        const qsizetype start = at;
+        int number = 0;
+        while (at < text.size() && at - start < 3 && text.at(at) >= QLatin1Char('0') &&
+               text.at(at) <= QLatin1Char('9'))
+            number = number * 10 + (text.at(at++).unicode() - '0');
+        const qsizetype digits = at - start;
+        if (digits == 0 || number > 255 || (digits > 1 && text.at(start) == QLatin1Char('0')))
+            return false;
+        if (++parts < 4) {
+            if (at >= text.size() || text.at(at) != QLatin1Char('.'))
+                return false;
+            ++at;
+        }
+    }
+    return at == text.size();
 }
 
 QStringList SplitListPieces(const QString &list) {

@@ -12,6 +12,8 @@ namespace pellmarch::protocol {
 // The value after the first occurrence of `key` (case-sensitive), up to the next "</p", with
 // surrounding spaces dropped; empty text when the key is absent. No value at all (nullopt) when
 // the key is present but no "</p" follows it: the caller then skips the step that wanted it.
+// A key counts only whole: where it starts the answer or follows a character that is not a
+// letter or digit, so "IPAddress:" is never found inside "GetIPAddress:".
 std::optional<QString> GetField(const QString &answer, const QString &key);
 
 // Absent becomes empty text; text loses its leading and trailing spaces (U+0020 only).
@@ -20,6 +22,12 @@ QString NullTrim(const std::optional<QString> &value);
 // A record command or address query succeeded: "SUCCESS" occurs in the answer, other than as
 // the tail of "UNSUCCESS".
 bool IsSuccessAnswer(const QString &answer);
+
+// An address as the service reports it counts only as a dotted IPv4 address: four decimal
+// numbers 0-255 (no sign, no leading zeros beyond a lone "0"), nothing before or after. Any
+// other text ("SUCCESS", "<b>unknown</b>", "203.0.113.300") is no address, and nothing is ever
+// registered or moved to it.
+bool IsDottedIPv4(QStringView text);
 
 // The pieces of a comma-separated list, untrimmed; "a,,b," gives four, empty text none.
 QStringList SplitListPieces(const QString &list);

@@ -71,8 +71,10 @@ QString DnsClient::QueryPublicAddress() {
         return {};
     if (const std::optional<QString> records = GetField(answer, kRecordListKey))
         m_user.sDomainUserRecords = *records;
-    // An address that cannot be read is no address.
-    return GetField(answer, kAddressKey).value_or(QString());
+    // An address that cannot be read, or that is no dotted IPv4 address, is no address: the
+    // caller moves nothing and keeps showing the address it had.
+    QString address = GetField(answer, kAddressKey).value_or(QString());
+    return IsDottedIPv4(address) ? address : QString();
 }
 
 } // namespace pellmarch::protocol

@@ -20,7 +20,9 @@ void fillUserRecord(clsUser &user, const QString &username, const QString &passw
     user.sSubDomain = field("SubDomain:");
     user.sRecordTypeList = field("RecordTypes:");
     user.sPassword = password;
-    user.sIPAddress = field("IPAddress:");
+    // Only an address counts as the address; anything else the answer says there is none.
+    const QString address = field("IPAddress:");
+    user.sIPAddress = IsDottedIPv4(address) ? address : QString();
     user.sDomainUserRecords = field("DomainUserRecords:");
 }
 

@@ -68,6 +68,24 @@ void TestAnswerText::getField_data() {
     QTest::newRow("empty answer") << ""
                                   << "X:"
                                   << "";
+    // Keys are read whole: never as the tail of a longer key.
+    QTest::newRow("tail of a longer key skipped")
+        << "<p>GetIPAddress: SUCCESS</p><p>IPAddress: 203.0.113.9</p>"
+        << "IPAddress:"
+        << "203.0.113.9";
+    QTest::newRow("only inside a longer key") << "<p>GetIPAddress: SUCCESS</p>"
+                                              << "IPAddress:"
+                                              << "";
+    QTest::newRow("after a digit") << "<p>2Error: x</p>"
+                                   << "Error:"
+                                   << "";
+    QTest::newRow("at the very start") << "IPAddress: 1.2.3.4</p>"
+                                       << "IPAddress:"
+                                       << "1.2.3.4";
+    QTest::newRow("login key inside a longer one")
+        << "<p>XDNS LOGIN: SUCCESS</p><p>DNS LOGIN: FAILED</p>"
+        << "DNS LOGIN:"
+        << "FAILED";
 }
 
 void TestAnswerText::getField() {

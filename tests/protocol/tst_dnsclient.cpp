@@ -296,6 +296,20 @@ void TestDnsClient::addressQuery_data() {
     QTest::newRow("empty answer") << ""
                                   << ""
                                   << "old-list" << true;
+    // A service that lays its answer out otherwise, or says something else where the address
+    // belongs: nothing is taken for an address that is not one.
+    QTest::newRow("longer key first")
+        << "<p>GetIPAddress: SUCCESS</p><p>IPAddress: 203.0.113.99</p>"
+        << "203.0.113.99"
+        << "" << false;
+    QTest::newRow("only the longer key")
+        << "<p>GetIPAddress: SUCCESS</p><p>DomainUserRecords: r</p>"
+        << ""
+        << "r" << false;
+    for (const char *word : {"<b>unknown</b>", "203.0.113.300", "SUCCESS", "1.2.3.4 5"})
+        QTest::addRow("not an address: %s", word)
+            << QStringLiteral("<p>SUCCESS</p><p>IPAddress: %1</p>").arg(QLatin1String(word)) << ""
+            << "" << false;
 }
 
 void TestDnsClient::addressQuery() {

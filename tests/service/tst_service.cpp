@@ -202,11 +202,17 @@ void TestService::refusedCommands_data() {
     txt.type = QStringLiteral("TXT");
     txt.name = QStringLiteral("www");
     for (const char *address : {"x~~evil.test;;A;;www;;6.6.6.6", "v=1;;k", "a<b",
-                                "x</p><p>Result:SUCCESS", "x~", "~x", ";x", "x;"}) {
+                                "x</p><p>Result:SUCCESS", "x~", "~x", ";x", "x;", "a>b"}) {
         bad = txt;
         bad.address = QLatin1String(address);
         QTest::addRow("address '%s'", address) << bad << "Invalid characters in the record";
     }
+    bad = txt;
+    bad.address = QString(256, QLatin1Char('t'));
+    QTest::newRow("text of 256 characters") << bad << "A value of the record is too long";
+    bad.address.chop(1);
+    bad.name = QString(256, QLatin1Char('n'));
+    QTest::newRow("name of 256 characters") << bad << "A value of the record is too long";
     bad = txt;
     bad.command = QStringLiteral("RECORDDELETE");
     bad.address = QStringLiteral("x~~evil.test;;A;;www;;6.6.6.6");
@@ -435,6 +441,16 @@ void TestService::ipv4Form_data() {
     QTest::newRow("trailing dot") << "1.2.3.4." << false;
     QTest::newRow("IPv6") << "::1" << false;
     QTest::newRow("single number") << "16909060" << false;
+    // What a misbehaving service may say where an address belongs.
+    QTest::newRow("word") << "SUCCESS" << false;
+    QTest::newRow("markup") << "<b>unknown</b>" << false;
+    QTest::newRow("300") << "203.0.113.300" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("spaces around") << " 1.2.3.4 " << false;
+    QTest::newRow("four digits") << "1234.1.1.1" << false;
+    QTest::newRow("empty part") << "1..3.4" << false;
+    QTest::newRow("sign") << "+1.2.3.4" << false;
+    QTest::newRow("other digits") << "\u0661.2.3.4" << false;
 }
 
 void TestService::ipv4Form() {
