@@ -37,7 +37,12 @@ void makePrivateFile(const QString &path) {
 } // namespace
 
 QtSettingsStore::QtSettingsStore(QString filePath)
-    : m_filePath(filePath.isEmpty() ? defaultFilePath() : std::move(filePath)) {}
+    : m_filePath(filePath.isEmpty() ? defaultFilePath() : std::move(filePath)) {
+    // A file left readable by others (by an older run, a copy, an editor) holds the password:
+    // it is made private at once, not only at the first write, which may be hours away.
+    if (QFileInfo::exists(m_filePath))
+        QFile::setPermissions(m_filePath, kOwnerOnly);
+}
 
 QString QtSettingsStore::read(const QString &section, const QString &key, const QString &fallback) {
     const QSettings settings(m_filePath, QSettings::IniFormat);
