@@ -13,8 +13,8 @@ namespace {
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 QString defaultFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QLatin1Char('/') + QLatin1String(QtSettingsStore::kApplication) + QLatin1String(".ini");
+    return QtSettingsStore::besideSettings(QLatin1String(QtSettingsStore::kApplication) +
+                                           QLatin1String(".ini"));
 }
 
 // Makes the file private before anything is written into it, so the password never sits in a
@@ -35,6 +35,11 @@ void makePrivateFile(const QString &path) {
 }
 
 } // namespace
+
+QString QtSettingsStore::besideSettings(const QString &fileName) {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + fileName;
+}
 
 QtSettingsStore::QtSettingsStore(QString filePath)
     : m_filePath(filePath.isEmpty() ? defaultFilePath() : std::move(filePath)) {
