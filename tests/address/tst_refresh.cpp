@@ -75,6 +75,8 @@ private Q_SLOTS:
     void markedRowsFollowTheAddress();
     void nothingWhileTheEditorIsOpen();
     void ownHostNameFollowsOneTickLate();
+    void ownHostNameWaitsForAnAddress_data();
+    void ownHostNameWaitsForAnAddress();
     void ownModeUntickedSendsNothing();
     void ticksWaitForWorkUnderWay();
     void noTickForThePreviousSubscriber();
@@ -176,6 +178,53 @@ void TestRefresh::ownHostNameFollowsOneTickLate() {
     }
     QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.5.5.5"));
     QCOMPARE(f.find<QLineEdit>("txtVerlundIP")->text(), QStringLiteral("10.5.5.5"));
+}
+
+void TestRefresh::ownHostNameWaitsForAnAddress_data() {
+    QTest::addColumn<QString>("saved"); // the address saved for this subscriber
+    QTest::addColumn<QStringList>("setUp");
+    QTest::addColumn<QStringList>("move"); // sent once an address has been shown
+    const QString add = command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.6.6.6");
+    QTest::newRow("nothing saved: stays parked") << "" << QStringList() << QStringList{add};
+    QTest::newRow("saved address registered, then moved")
+        << "10.3.3.3"
+        << QStringList{command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "192.0.2.1"),
+                       command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.3.3.3")}
+        << QStringList{command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "10.3.3.3"), add};
+}
+
+void TestRefresh::ownHostNameWaitsForAnAddress() {
+    // The login's answer named no address (or something that is not one): nothing is ever
+    // registered at a non-address; the host name moves once a tick has learnt and shown one.
+    QFETCH(QString, saved);
+    QFETCH(QStringList, setUp);
+    QFETCH(QStringList, move);
+    testing::FakeServices fakes;
+    fakes.user.sUsername = QStringLiteral("dana");
+    fakes.user.sPassword = QStringLiteral("pw");
+    fakes.user.sSubDomain = QStringLiteral("dyn.test");
+    fakes.settings.values.insert(QStringLiteral("Init/AutoIP"), QStringLiteral("1"));
+    fakes.settings.values.insert(QStringLiteral("Init/Username"), QStringLiteral("dana"));
+    fakes.settings.values.insert(QStringLiteral("Init/IPAddress"), saved);
+    app::frmMain main(fakes.services);
+    fakes.web.answer(success());
+    fakes.web.answer(success());
+    main.SetUpMainWindow();
+    main.ownAddress().tmrAuto.stop();
+    QCOMPARE(fakes.web.urls, setUp);
+
+    fakes.web.urls.clear();
+    fakes.web.script.clear();
+    for (const char *address : {"SUCCESS", "10.6.6.6", "10.6.6.6"})
+        fakes.web.answer(queryAnswer(QLatin1String(address)));
+    fakes.web.answer(success());
+    fakes.web.answer(success());
+    for (int tick = 0; tick < 2; ++tick)
+        main.ownAddress().tmrAuto_Timer();
+    QCOMPARE(main.shownAddress(), QStringLiteral("10.6.6.6"));
+    QCOMPARE(fakes.web.urls, (QStringList{kQuery.arg("dana"), kQuery.arg("dana")}));
+    main.ownAddress().tmrAuto_Timer();
+    QCOMPARE(fakes.web.urls.mid(2), QStringList{kQuery.arg("dana")} + move);
 }
 
 void TestRefresh::ownModeUntickedSendsNothing() {
