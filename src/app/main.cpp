@@ -11,11 +11,84 @@
 #include "session/WorkGuard.h"
 
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QIcon>
+#include <QTextStream>
 
 using namespace pellmarch;
 
+namespace {
+
+// The options a Qt program takes from its command line (QApplication reads and removes them);
+// they are no mistake of the user's.
+const char *const kToolkitOptions[][2] = {{"platform", "name"},
+                                          {"platformpluginpath", "path"},
+                                          {"platformtheme", "name"},
+                                          {"plugin", "name"},
+                                          {"qwindowgeometry", "geometry"},
+                                          {"qwindowicon", "icon"},
+                                          {"qwindowtitle", "title"},
+                                          {"style", "style"},
+                                          {"stylesheet", "file"},
+                                          {"display", "display"},
+                                          {"geometry", "geometry"},
+                                          {"session", "id"},
+                                          {"reverse", nullptr},
+                                          {"widgetcount", nullptr},
+                                          {"nograb", nullptr},
+                                          {"dograb", nullptr},
+                                          {"sync", nullptr}};
+
+// Answers --help and --version, and refuses what it does not know, before anything else runs:
+// no display is needed, no window opens, nothing is sent. -1 when the program is to run.
+int answerCommandLine(int argc, char *argv[]) {
+    const QCoreApplication probe(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pellmarch"));
+    QCoreApplication::setApplicationVersion(about::VersionText());
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Pellmarch, the desktop client of Verlund Dynamic DNS: keeps your host name "
+                       "pointed at this machine's public address, or manages the DNS records of "
+                       "your own domains."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    for (const auto &[name, value] : kToolkitOptions) {
+        QCommandLineOption option{QString::fromLatin1(name)};
+        if (value != nullptr)
+            option.setValueName(QLatin1String(value));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        err << (parser.positionalArguments().isEmpty()
+                    ? parser.errorText()
+                    : QStringLiteral("Unexpected argument: %1")
+                          .arg(parser.positionalArguments().constFirst()))
+            << "\nTry 'pellmarch --help' for the options.\n";
+        return 2;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out << "Pellmarch " << about::VersionText() << '\n';
+        return 0;
+    }
+    return -1;
+}
+
+} // namespace
+
 int main(int argc, char *argv[]) {
+    if (const int status = answerCommandLine(argc, argv); status >= 0)
+        return status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pellmarch"));
     QApplication::setApplicationVersion(about::VersionText());
