@@ -147,6 +147,9 @@ void TestRefresh::nothingWhileTheEditorIsOpen() {
     QCOMPARE(f.fakes.web.urls.size(), 2);
     QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(1, 3).data().toString(),
              QStringLiteral("10.9.9.9"));
+    // No position was chosen: the reload leaves the focus on "Add".
+    QVERIFY(QTest::qWaitForWindowActive(&f.main));
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QWidget>("cmdAddGrid"));
 }
 
 void TestRefresh::ownHostNameFollowsOneTickLate() {
