@@ -36,6 +36,7 @@ struct Run {
                    fakes.boxes,
                    fakes.shell,
                    settings,
+                   fakes.journal,
                    protocol::Endpoints::allAt(host),
                    fakes.user,
                    fakes.flags,

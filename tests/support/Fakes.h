@@ -82,6 +82,7 @@ struct FakeServices {
     FakeMessageBoxes boxes;
     FakeShell shell;
     MemorySettingsStore settings;
+    MemorySettingsStore journal;
     protocol::clsUser user;
     protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
@@ -90,6 +91,7 @@ struct FakeServices {
                                boxes,
                                shell,
                                settings,
+                               journal,
                                protocol::Endpoints::allAt(QStringLiteral("dns.example")),
                                user,
                                flags,
@@ -104,6 +106,7 @@ struct FakeServices {
                 boxes,
                 shell,
                 settings,
+                journal,
                 protocol::Endpoints::allAt(host),
                 user,
                 flags,
