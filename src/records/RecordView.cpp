@@ -270,9 +270,15 @@ void RecordView::FinishPendingChanges() {
 }
 
 void RecordView::cmdServerIP_Click() {
+    if (m_bUpdateBusy)
+        return;
     // Another exchange is waiting for the service (its local event loop let this click
-    // through): this one would interleave with it.
-    if (m_bUpdateBusy || m_services.work.isHeld())
+    // through): this one would interleave with it, so it follows once that has ended, on the
+    // editor as it stands then (and not at all should the editor have been left meanwhile).
+    if (m_services.work.deferWhileHeld("Update", [this] {
+            if (m_frameOtherDomain->isVisible())
+                cmdServerIP_Click();
+        }))
         return;
     m_bUpdateBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bUpdateBusy = false; });
@@ -305,7 +311,18 @@ void RecordView::cmdServerIP_Click() {
 }
 
 void RecordView::cmdDeleteGrid_Click() {
-    if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy || m_services.work.isHeld())
+    if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy)
+        return;
+    // During another exchange: once it has ended, the record chosen now is deleted, wherever
+    // the reloaded table shows it then; a record no longer there is not looked for further.
+    const RecordTableModel::Row chosen = m_frameGrid->model().row(m_frameGrid->chosenRow());
+    if (m_services.work.deferWhileHeld("Delete", [this, chosen] {
+            const int position = m_frameGrid->model().find(chosen.record);
+            if (position < 1 || m_frameGrid->isHidden())
+                return;
+            m_frameGrid->chooseRow(position);
+            cmdDeleteGrid_Click();
+        }))
         return;
     m_bDeleteBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bDeleteBusy = false; });
