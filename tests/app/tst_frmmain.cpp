@@ -94,6 +94,8 @@ class TestFrmMain : public QObject {
 private Q_SLOTS:
     void layoutRule_data();
     void layoutRule();
+    void controlsInTheirFrames_data();
+    void controlsInTheirFrames();
     void statusIndicatorAndCaption();
     void accessibleNames();
     void helpMenu();
@@ -109,6 +111,7 @@ private Q_SLOTS:
     void closing();
     void logoutAnsweredNoKeepsRunning();
     void loginAsDifferentUserThenExit();
+    void loginAsDifferentUserThenLogIn();
 };
 
 void TestFrmMain::layoutRule_data() {
@@ -151,6 +154,60 @@ void TestFrmMain::layoutRule() {
     QCOMPARE(status->y(), (statusTop + 7) / 15);
     QVERIFY(status->geometry().bottom() < client->height());
     QCOMPARE(f.main.frameGeometry().height(), (height + 7) / 15);
+}
+
+void TestFrmMain::controlsInTheirFrames_data() {
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QList<int>>("rect"); // left, top, width, height in twips
+    const auto row = [](const char *control, const char *frame, QList<int> rect) {
+        QTest::newRow(control) << QString::fromLatin1(frame) << rect;
+    };
+    // The frames on the window (a new window is laid out for the record table).
+    row("frameGrid", "frmMainClient", {360, 1200, 8295, 4335});
+    row("frameOtherDomain", "frmMainClient", {480, 1200, 6735, 3135});
+    row("frameVerlundDomain", "frmMainClient", {480, 1200, 7935, 2055});
+    row("frameStatus", "frmMainClient", {480, 5535, 7935, 495});
+    // The record table.
+    row("gridDomainUser", "frameGrid", {0, 240, 8175, 3375});
+    row("cmdAddGrid", "frameGrid", {120, 3720, 1800, 400});
+    row("cmdDeleteGrid", "frameGrid", {2880, 3720, 1800, 400});
+    row("cmdEditGrid", "frameGrid", {5520, 3720, 1800, 400});
+    // The record editor.
+    row("cboDomain", "frameOtherDomain", {1800, 480, 2775, 315});
+    row("cboRecordType", "frameOtherDomain", {1800, 960, 2775, 315});
+    row("lblCNameH", "frameOtherDomain", {240, 1440, 1455, 375});
+    row("txtCName", "frameOtherDomain", {1800, 1440, 2775, 375});
+    row("txtServerIP", "frameOtherDomain", {1800, 2040, 2775, 375});
+    row("cmdServerIP", "frameOtherDomain", {4800, 2040, 1815, 375});
+    row("chkDomainAutoIP", "frameOtherDomain", {240, 2640, 4215, 375});
+    row("cmdCancel", "frameOtherDomain", {4800, 2520, 1815, 375});
+    // The own host name.
+    row("Label5", "frameVerlundDomain", {240, 240, 1455, 315});
+    row("lblUserName", "frameVerlundDomain", {1800, 240, 5895, 315});
+    row("Label4", "frameVerlundDomain", {240, 660, 1455, 315});
+    row("lblDomain", "frameVerlundDomain", {1800, 660, 5895, 315});
+    row("Label3", "frameVerlundDomain", {240, 1080, 1455, 375});
+    row("txtVerlundIP", "frameVerlundDomain", {1800, 1080, 2775, 375});
+    row("cmdVerlundSetIP", "frameVerlundDomain", {4800, 1080, 1815, 375});
+    row("chkAutoIP", "frameVerlundDomain", {240, 1560, 4215, 375});
+    // The status line.
+    row("lblStatusH", "frameStatus", {120, 90, 1455, 315});
+    row("lblStatus", "frameStatus", {1680, 90, 6015, 315});
+}
+
+void TestFrmMain::controlsInTheirFrames() {
+    QFETCH(QString, frame);
+    QFETCH(QList<int>, rect);
+    MainFixture f;
+    const QWidget *control =
+        f.main.findChild<QWidget *>(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget()->objectName(), frame);
+    // 15 twips to the pixel, to the nearest pixel.
+    const auto px = [](int twips) {
+        return (twips + 7) / 15;
+    };
+    QCOMPARE(control->geometry(), QRect(px(rect[0]), px(rect[1]), px(rect[2]), px(rect[3])));
 }
 
 void TestFrmMain::statusIndicatorAndCaption() {
@@ -541,6 +598,67 @@ void TestFrmMain::loginAsDifferentUserThenExit() {
     QCOMPARE(boxes, (QStringList{"", ""}));
     QVERIFY(heldWhileOpen);
     QCOMPARE(f.fakes.shell.endings, 1);
+    QVERIFY(f.fakes.boxes.asked.isEmpty());
+}
+
+void TestFrmMain::loginAsDifferentUserThenLogIn() {
+    // ann keeps her own host name, marked to follow the address; bob logs in next and keeps a
+    // record table.
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
+    f.fakes.flags.bRememberLogin = true;
+    f.main.show();
+    f.main.SetUpMainWindow();
+    f.chkAutoIP()->setChecked(true);
+    f.main.ownAddress().tmrAuto.stop();
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(kSucceeded); // the parking
+    f.fakes.web.answer(QStringLiteral(
+        "<p>DNS LOGIN: SUCCESS</p><p>FirstName: B</p><p>LastName: L</p><p>Domains: b.test</p>"
+        "<p>SubDomain: </p><p>RecordTypes: A,MX</p><p>IPAddress: 198.51.100.8</p>"
+        "<p>DomainUserRecords: b.test;;MX;;mail;;10.0.0.2</p>"));
+    bool ticksHeldWhileOpen = false;
+    testing::whenModalOpens([&](QWidget *dialog) {
+        // Ticks fall due while the window is open; none may run for ann.
+        f.main.ownAddress().tmrAuto.start();
+        ticksHeldWhileOpen = QTest::qWaitFor([&] { return f.fakes.work.hasHeldWork(); }, 5000);
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtUsername")),
+                         QStringLiteral("bob"));
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword")),
+                         QStringLiteral("pw"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdLogin")),
+                          Qt::LeftButton);
+    });
+    f.find<QAction>("mnuLogin")->trigger();
+
+    QVERIFY(ticksHeldWhileOpen);
+    QCOMPARE(f.fakes.settings.writes,
+             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=1", "Init/bSaveLogin=1",
+                          "Init/Username=ann", "Init/Password=pw"}));
+    // bob's record table, filled from his login, in place of ann's own host name.
+    QVERIFY(!f.fakes.user.bVerlundOnly);
+    QVERIFY(f.find<QFrame>("frameGrid")->isVisible());
+    QVERIFY(!f.find<QFrame>("frameVerlundDomain")->isVisible());
+    QCOMPARE(f.main.windowHeightTwips(), 6780);
+    const QAbstractItemModel *table = f.find<QTableView>("gridDomainUser")->model();
+    QCOMPARE(table->rowCount(), 2);
+    QStringList row;
+    for (int column = 0; column < 5; ++column)
+        row.append(table->index(1, column).data().toString());
+    QCOMPARE(row, (QStringList{"b.test", "MX", "mail", "10.0.0.2", "No"}));
+    QCOMPARE(f.find<QLabel>("lblIPAddress")->text(), QStringLiteral("198.51.100.8"));
+    QCOMPARE(f.find<QComboBox>("cboDomain")->itemText(0), QStringLiteral("b.test"));
+    // From here on the ticks work for bob's table: address queries for him, and nothing else.
+    const QString query =
+        QStringLiteral("http://dns.example/dnslogin.asp?FXN=GetIPAddress&Usr=bob");
+    QTRY_VERIFY(f.fakes.web.urls.size() >= 4);
+    QCOMPARE(
+        f.fakes.web.urls.mid(0, 2),
+        (QStringList{command("ann", "RECORDADD", "192.0.2.1"),
+                     QStringLiteral("http://dns.example/dnslogin.asp?fxn=login&usr=bob&pwd=pw")}));
+    for (const QString &url : f.fakes.web.urls.mid(2))
+        QCOMPARE(url, query);
+    QCOMPARE(f.fakes.shell.endings, 0);
     QVERIFY(f.fakes.boxes.asked.isEmpty());
 }
 

@@ -171,8 +171,11 @@ void TestRecordEdit::addTwiceAndCancel() {
         QCOMPARE(domains->count(), 2);
         QCOMPARE(domains->currentIndex(), -1);
         QCOMPARE(f.find<QComboBox>("cboRecordType")->count(), 2);
+        // A new record starts unticked, also after an editing that left the box ticked.
         QCOMPARE(f.editor(), QStringLiteral("||||0"));
         f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("typed"));
+        if (round == 0)
+            f.tickBox();
         f.click("cmdCancel");
         QVERIFY(!f.editorShown());
         QCOMPARE(f.main.windowHeightTwips(), 6780);
@@ -223,6 +226,7 @@ void TestRecordEdit::validation() {
 
 void TestRecordEdit::update_data() {
     QTest::addColumn<int>("row");             // record opened with Edit
+    QTest::addColumn<bool>("leftTicked");     // mail marked, the box left ticked by an Add
     QTest::addColumn<QString>("name");        // typed over the name; "=" keeps it
     QTest::addColumn<QString>("address");     // typed over the address; "=" keeps it
     QTest::addColumn<bool>("tick");           // click the check box
@@ -233,47 +237,53 @@ void TestRecordEdit::update_data() {
     QTest::addColumn<QString>("autoCell"); // "AutoIP Res" of the row after the reload
     const QString mx = QStringLiteral("a.test;;MX;;mail;;10.0.0.2");
     QTest::newRow("unchanged sends nothing")
-        << 2 << "="
+        << 2 << false << "="
         << "=" << false << QStringList{} << QStringList() << 0 << "No";
     QTest::newRow("only the address: delete quietly, add with its message")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"ok", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
         << 1 << "No";
     QTest::newRow("only the box: moved to the shown address and marked")
-        << 2 << "="
+        << 2 << false << "="
         << "=" << true << QStringList{"ok", "moved"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "198.51.100.7")}
         << 1 << "Yes";
     QTest::newRow("a change of letter case counts")
-        << 2 << "Mail"
+        << 2 << false << "Mail"
         << "=" << false << QStringList{"ok", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "Mail", "MX", "10.0.0.2")}
         << 1 << "No";
     QTest::newRow("a refused add puts the old record back")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"ok", "refused", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}
         << 1 << "No";
     QTest::newRow("a refused delete: the add still goes, nothing is put back")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"refused", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
         << 1 << "No";
+    QTest::newRow("only unticking: the record stays at its stored address, unmarked")
+        << 2 << true << "="
+        << "=" << true << QStringList{"ok", "ok"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}
+        << 1 << "No";
     QTest::newRow("delete and add refused: nothing was lost, nothing is put back")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"refused", "refused"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
         << 1 << "No";
     QTest::newRow("add and put-back refused: the missing record is named")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"ok", "refused", "refused"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
@@ -283,6 +293,7 @@ void TestRecordEdit::update_data() {
 
 void TestRecordEdit::update() {
     QFETCH(int, row);
+    QFETCH(bool, leftTicked);
     QFETCH(QString, name);
     QFETCH(QString, address);
     QFETCH(bool, tick);
@@ -297,6 +308,13 @@ void TestRecordEdit::update() {
         f.fakes.web.answer(answer == QLatin1String("refused") ? QStringLiteral("<p>Error: no</p>")
                            : answer == QLatin1String("moved") ? success(moved)
                                                               : success(kRecords));
+    if (leftTicked) {
+        f.fakes.autoIP.UpdateAutoIPList("a.test", "mail", "RECORDADD", "MX", "10.0.0.2", true);
+        f.main.recordView().LoadRecordTable();
+        f.click("cmdAddGrid");
+        f.tickBox();
+        f.click("cmdCancel");
+    }
     f.chooseRow(row);
     f.click("cmdEditGrid");
     if (name != QLatin1String("="))
