@@ -172,7 +172,15 @@ void TestService::logMasksThePassword() {
                      QStringLiteral("203.0.113.5")};
     QVERIFY(send(web, svc.host(), add).contains(QStringLiteral("SUCCESS")));
 
-    QCOMPARE(svc.log.size(), 2);
+    // The key written with an escape is still the password's key, and the service reads it so.
+    const QString escapedKey = web.fetch(QStringLiteral("http://") + svc.host() +
+                                         QStringLiteral("/dnslogin.asp?fxn=login&usr=ann&p%77D=") +
+                                         protocol::EncodeQueryValue(password))
+                                   .body;
+    QCOMPARE(field(escapedKey, "DNS LOGIN:"), QStringLiteral("SUCCESS"));
+
+    QCOMPARE(svc.log.size(), 3);
+    QVERIFY2(svc.log.at(2).contains(QStringLiteral("&pwD=*** ")), qPrintable(svc.log.at(2)));
     QVERIFY2(svc.log.at(0).contains(QStringLiteral("&pwd=*** ")), qPrintable(svc.log.at(0)));
     QVERIFY2(svc.log.at(1).contains(QStringLiteral("&Pwd=***&Cname=www")),
              qPrintable(svc.log.at(1)));
