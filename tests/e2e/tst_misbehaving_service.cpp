@@ -8,7 +8,6 @@
 #include "support/Fakes.h"
 #include "support/ScriptedHttpServer.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -32,7 +31,7 @@ enum class Misbehaviour {
     ServerErrorPage, // HTTP 500 with an HTML page
     Garbage,         // 20 MiB of noise
     EndlessBody,
-    ResetMidway,
+    CutMidway,
     RedirectLoop,
 };
 
@@ -157,8 +156,8 @@ struct Service {
             return Server::Reply::garbage(20 << 20);
         case Misbehaviour::EndlessBody:
             return Server::Reply::endless("<p>SUCCESS</p><p>IPAddress: 203.0.113.66</p>");
-        case Misbehaviour::ResetMidway:
-            return Server::Reply::reset(
+        case Misbehaviour::CutMidway:
+            return Server::Reply::cut(
                 "<p>DNS LOGIN: SUCCESS</p><p>SUCCESS</p><p>IPAddress: 203.0.113.66</p><p>Dom");
         case Misbehaviour::RedirectLoop:
             return Server::Reply::redirectLoop();
@@ -271,8 +270,8 @@ const char *name(Misbehaviour m) {
         return "20 MiB of garbage";
     case Misbehaviour::EndlessBody:
         return "endless body";
-    case Misbehaviour::ResetMidway:
-        return "reset midway";
+    case Misbehaviour::CutMidway:
+        return "cut midway";
     case Misbehaviour::RedirectLoop:
         return "redirect loop";
     }

@@ -72,8 +72,8 @@ ScriptedHttpServer::Reply ScriptedHttpServer::Reply::endless(const QByteArray &s
     return {Kind::Endless, "200 OK", start, true};
 }
 
-ScriptedHttpServer::Reply ScriptedHttpServer::Reply::reset(const QByteArray &partialBody) {
-    return {Kind::Reset, "200 OK", partialBody, true};
+ScriptedHttpServer::Reply ScriptedHttpServer::Reply::cut(const QByteArray &partialBody) {
+    return {Kind::Cut, "200 OK", partialBody, true};
 }
 
 ScriptedHttpServer::Reply ScriptedHttpServer::Reply::redirectLoop() {
@@ -139,7 +139,7 @@ void ScriptedHttpServer::serve(QTcpSocket *socket, const Request &request) {
         drip->start(20ms);
         break;
     }
-    case Reply::Kind::Reset:
+    case Reply::Kind::Cut:
         socket->write(
             head(reply.status,
                  "Content-Length: " + QByteArray::number(reply.body.size() + 4096) + "\r\n") +

@@ -35,7 +35,7 @@ public:
         enum class Kind {
             Answer,       // status, headers and body, then the connection closes
             Endless,      // a body announced long, sent one byte at a time, never finished
-            Reset,        // part of the body, then the connection is cut
+            Cut,          // part of the body, then the connection closes
             RedirectLoop, // a redirect to a place that redirects to itself, forever
         };
         Kind kind = Kind::Answer;
@@ -47,7 +47,7 @@ public:
         // `bytes` of noise without an announced length.
         static Reply garbage(qsizetype bytes);
         static Reply endless(const QByteArray &start = {});
-        static Reply reset(const QByteArray &partialBody);
+        static Reply cut(const QByteArray &partialBody);
         static Reply redirectLoop();
     };
 
