@@ -133,6 +133,7 @@ void TestSettingsStore::closingKeepsEveryWritePrivate() {
                                           fakes.boxes,
                                           fakes.shell,
                                           settings,
+                                          fakes.journal,
                                           fakes.services.endpoints,
                                           fakes.user,
                                           fakes.flags,
