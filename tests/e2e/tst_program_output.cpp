@@ -33,6 +33,8 @@ class TestProgramOutput : public QObject {
 private Q_SLOTS:
     void passwordIsNeverPrinted_data();
     void passwordIsNeverPrinted();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TestProgramOutput::passwordIsNeverPrinted_data() {
@@ -110,6 +112,55 @@ void TestProgramOutput::passwordIsNeverPrinted() {
         for (const QString &line : serviceLog)
             QVERIFY2(!line.contains(form), qPrintable(line));
     }
+}
+
+void TestProgramOutput::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // what standard output holds ("=" and the exact text)
+    QTest::addColumn<QString>("err");
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "=Pellmarch 1.6\n"
+                             << "";
+    QTest::newRow("version, short") << QStringList{"-v"} << 0 << "=Pellmarch 1.6\n"
+                                    << "";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "-v, --version"
+                          << "";
+    QTest::newRow("help, short") << QStringList{"-h"} << 0 << "Usage: "
+                                 << "";
+    QTest::newRow("a toolkit option is no mistake")
+        << QStringList{"-platform", "offscreen", "--version"} << 0 << "=Pellmarch 1.6\n"
+        << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "="
+                                    << "Unknown option 'bogus'.\nTry 'pellmarch --help'";
+    QTest::newRow("stray argument") << QStringList{"extra"} << 2 << "="
+                                    << "Unexpected argument: extra\n";
+}
+
+void TestProgramOutput::commandLine() {
+    // Answered before anything else: no display at all, no window, no request.
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PELLMARCH_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    const QString printed = QString::fromUtf8(program.readAllStandardOutput());
+    const QString complaints = QString::fromUtf8(program.readAllStandardError());
+    if (out.startsWith(QLatin1Char('=')))
+        QCOMPARE(printed, out.mid(1));
+    else
+        QVERIFY2(printed.contains(out), qPrintable(printed));
+    if (err.isEmpty())
+        QCOMPARE(complaints, QString());
+    else
+        QVERIFY2(complaints.contains(err), qPrintable(complaints));
 }
 
 QTEST_GUILESS_MAIN(TestProgramOutput)
