@@ -80,6 +80,7 @@ void frmMain::buildMenus() {
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     mnuOnlineHelp = mnuHelp->addAction(QStringLiteral("Online Help"));
     mnuOnlineHelp->setObjectName(QStringLiteral("mnuOnlineHelp"));
+    mnuOnlineHelp->setShortcut(QKeySequence::HelpContents);
     connect(mnuLogin, &QAction::triggered, this, &frmMain::mnuLogin_Click);
     connect(mnuLogout, &QAction::triggered, this, &frmMain::mnuLogout_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -39,8 +40,9 @@ RecordView::RecordView(session::Services &services, session::MainWindow &mainWin
     connect(m_frameGrid->cmdEditGrid, &QPushButton::clicked, this, &RecordView::cmdEditGrid_Click);
     connect(m_frameGrid->cmdDeleteGrid, &QPushButton::clicked, this,
             &RecordView::cmdDeleteGrid_Click);
-    // A double-click anywhere on the table, on a row or below the last one.
+    // A double-click anywhere on the table, on a row or below the last one; Enter on a row.
     m_frameGrid->gridDomainUser->viewport()->installEventFilter(this);
+    m_frameGrid->gridDomainUser->installEventFilter(this);
     connect(m_frameOtherDomain->cmdServerIP, &QPushButton::clicked, this,
             &RecordView::cmdServerIP_Click);
     connect(m_frameOtherDomain->cmdCancel, &QPushButton::clicked, this,
@@ -125,6 +127,14 @@ bool RecordView::eventFilter(QObject *watched, QEvent *event) {
         // use for the double-click (its cells are not edited in place).
         gridDomainUser_DblClick();
         return true;
+    }
+    if (watched == m_frameGrid->gridDomainUser && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // What a double-click on the current row does.
+            gridDomainUser_DblClick();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }

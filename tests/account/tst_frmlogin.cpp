@@ -289,6 +289,22 @@ void TestFrmLogin::linksOpenTheirPages() {
                                                QStringLiteral("http://dns.example/"),
                                                QStringLiteral("http://dns.example/support.htm")}));
 
+    // The same without a mouse: the links follow "Save Login" in the tab order and open with
+    // Enter or Space; F1 is the online help.
+    f.fakes.shell.pages.clear();
+    f.save->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.save));
+    for (const auto &[link, key] :
+         {std::pair{"llblRegister", Qt::Key_Return}, std::pair{"Label6", Qt::Key_Space}}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(link));
+        QTest::keyClick(QApplication::focusWidget(), key);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    QCOMPARE(f.fakes.shell.pages, (QStringList{QStringLiteral("http://dns.example/"),
+                                               QStringLiteral("http://dns.example/pop_pword.asp"),
+                                               QStringLiteral("http://dns.example/support.htm")}));
+
     // "About" waits for the about box to close.
     QString aboutCaption;
     pellmarch::testing::whenModalOpens([&](QWidget *box) {

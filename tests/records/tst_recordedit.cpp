@@ -1,9 +1,11 @@
 // The record editor and the record commit on the real main window, driven with clicks, against
 // doubles of the platform.
+#include "address/OwnAddress.h"
 #include "app/frmMain.h"
 #include "records/RecordView.h"
 #include "support/Fakes.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -93,6 +95,7 @@ private Q_SLOTS:
     void changeCutOffIsFinishedAtTheNextStart_data();
     void changeCutOffIsFinishedAtTheNextStart();
     void refusedFinishingWaitsLongerEachTime();
+    void keyboardOnly();
 };
 
 void TestRecordEdit::opening_data() {
@@ -491,6 +494,26 @@ void TestRecordEdit::refusedFinishingWaitsLongerEachTime() {
         }
     }
     QCOMPARE(triedAt, (QList<int>{1, 3, 6, 11}));
+}
+
+void TestRecordEdit::keyboardOnly() {
+    // Enter on a row opens it as a double-click does, Escape leaves the editor as "Cancel"
+    // does, F1 opens the online help.
+    EditorFixture f;
+    f.main.ownAddress().tmrAuto.stop();
+    f.grid->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.grid));
+    QTest::keyClick(f.grid, Qt::Key_Down);
+    QTest::keyClick(f.grid, Qt::Key_Down);
+    QTest::keyClick(f.grid, Qt::Key_Return);
+    QVERIFY(f.editorShown());
+    QCOMPARE(f.editor(), QStringLiteral("a.test|MX|mail|10.0.0.2|0"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!f.editorShown()); // the button shows itself pressed for a moment
+    QCOMPARE(f.fakes.web.urls, QStringList());
+    QTest::keyClick(&f.main, Qt::Key_F1);
+    QCOMPARE(f.fakes.shell.pages, QStringList{QStringLiteral("http://dns.example/support.htm")});
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
 }
 
 QTEST_MAIN(TestRecordEdit)
