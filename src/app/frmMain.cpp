@@ -117,6 +117,9 @@ void frmMain::buildControls() {
                        QStringLiteral("Server Status:"));
     styled(lblStatusH, twipsRect(120, 90, 1455, 315), arial(8.25, true), kAlignLeft);
     lblStatus = new StatusIndicator(frameStatus);
+    // A screen reader says each value with its heading.
+    Label7->setBuddy(lblIPAddress);
+    lblStatusH->setBuddy(lblStatus);
     styled(lblStatus, twipsRect(1680, 90, 6015, 315), arial(8.25, true), kAlignLeft);
 }
 

@@ -262,7 +262,19 @@ void TestFrmMain::accessibleNames() {
         QVERIFY2(a, name);
         QCOMPARE(a->text(QAccessible::Name), said);
     }
-    QCOMPARE(f.find<QLabel>("Label3")->buddy(), f.txtVerlundIP());
+    // Values and boxes are said with the caption beside them (labelled-by).
+    for (const auto &[value, label] :
+         {std::pair{"lblIPAddress", "Label7"}, std::pair{"lblStatus", "lblStatusH"},
+          std::pair{"txtVerlundIP", "Label3"}, std::pair{"cboDomain", "lblDomainH"},
+          std::pair{"cboRecordType", "lblRecordTypeH"}, std::pair{"txtServerIP", "lblServerIPH"}}) {
+        QStringList labelledBy;
+        const auto relations = QAccessible::queryAccessibleInterface(f.find<QWidget>(value))
+                                   ->relations(QAccessible::Label);
+        for (const auto &relation : relations)
+            labelledBy.append(relation.first->object()->objectName());
+        QVERIFY2(labelledBy == QStringList{QLatin1String(label)},
+                 qPrintable(QLatin1String(value) + QLatin1Char(' ') + labelledBy.join(',')));
+    }
     QCOMPARE(f.find<QLineEdit>("txtCName")->toolTip(),
              QStringLiteral("Leave blank when changing or adding mx record for root domain "
                             "address."));
