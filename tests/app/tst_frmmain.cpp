@@ -11,13 +11,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace pellmarch;
@@ -99,6 +104,7 @@ private Q_SLOTS:
     void statusIndicatorAndCaption();
     void accessibleNames();
     void helpMenu();
+    void startAtLogin();
     void setUpRecordTableSendsNothing();
     void setUpOwnSubDomain_data();
     void setUpOwnSubDomain();
@@ -284,8 +290,8 @@ void TestFrmMain::accessibleNames() {
         for (QAction *item : menu->menu()->actions())
             menus.append(QStringLiteral("  ") + item->text());
     }
-    QCOMPARE(menus, (QStringList{"&File", "  Login as Different User", "  Logout", "&Help",
-                                 "  About", "  Online Help"}));
+    QCOMPARE(menus, (QStringList{"&File", "  Start at Login", "  ", "  Login as Different User",
+                                 "  Logout", "&Help", "  About", "  Online Help"}));
 }
 
 void TestFrmMain::helpMenu() {
@@ -299,6 +305,49 @@ void TestFrmMain::helpMenu() {
     });
     f.find<QAction>("mnuAbout")->trigger();
     QVERIFY(aboutShown);
+}
+
+void TestFrmMain::startAtLogin() {
+    QTemporaryDir config;
+    const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", savedHome); });
+    const QString entry =
+        config.filePath(QStringLiteral("autostart/net.verlund.Pellmarch.desktop"));
+    MainFixture f;
+    QAction *item = f.find<QAction>("mnuStartAtLogin");
+    QVERIFY(!item->isChecked());
+
+    // On: the session starts the program as its menu entry does. Off: the entry is gone.
+    item->trigger();
+    QVERIFY(item->isChecked());
+    QFile written(entry);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY2(text.startsWith("[Desktop Entry]\n") && text.contains("\nExec=pellmarch\n") &&
+                 text.contains("\nType=Application\n"),
+             text.constData());
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QVERIFY(!QFileInfo::exists(entry));
+
+    // Removed from outside: the menu shows it when it opens.
+    QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("autostart"))));
+    QVERIFY(QFile(entry).open(QIODevice::WriteOnly));
+    Q_EMIT f.find<QMenu>("MnuFile")->aboutToShow();
+    QVERIFY(item->isChecked());
+    QVERIFY(QFile::remove(entry));
+    QVERIFY(QDir().rmdir(config.filePath(QStringLiteral("autostart"))));
+
+    // A folder that cannot be made is said, and the item stays unticked.
+    QVERIFY(QFile(config.filePath(QStringLiteral("autostart"))).open(QIODevice::WriteOnly));
+    Q_EMIT f.find<QMenu>("MnuFile")->aboutToShow();
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QCOMPARE(f.fakes.boxes.shown.size(), 1);
+    QVERIFY2(f.fakes.boxes.shown.first().startsWith(
+                 QStringLiteral("Could not set Pellmarch to start at login.\nThe folder ")),
+             qPrintable(f.fakes.boxes.shown.first()));
 }
 
 void TestFrmMain::setUpRecordTableSendsNothing() {
