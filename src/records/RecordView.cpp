@@ -55,7 +55,6 @@ RecordView::RecordView(session::Services &services, session::MainWindow &mainWin
 
 void RecordView::LoadRecordTable() {
     m_frameGrid->model().load(m_services.user.sDomainUserRecords, m_services.autoIP);
-    m_frameGrid->hidePlaceholder();
     // Focus can only go to a button on a visible window; a hidden one simply keeps none.
     m_frameGrid->cmdAddGrid->setFocus();
     m_frameGrid->chooseRow(0);
@@ -352,11 +351,11 @@ void RecordView::RefreshAutoRecords(const QString &address) {
     const session::WorkGuard::Hold busy(m_services.work);
     FinishPendingChanges();
     QTableView *grid = m_frameGrid->gridDomainUser;
-    const int remembered = std::max(0, grid->currentIndex().row());
+    const int remembered = m_frameGrid->currentRow();
     // The rows as they stand before any command; the table is rebuilt only afterwards.
     QList<protocol::DnsRecord> stale;
     const RecordTableModel &model = m_frameGrid->model();
-    for (int position = 1; position < model.rowCount(); ++position) {
+    for (int position = 1; position < model.positionCount(); ++position) {
         const RecordTableModel::Row &row = model.row(position);
         if (!row.empty && row.autoIP && row.record.address != address)
             stale.append(row.record);
@@ -367,7 +366,7 @@ void RecordView::RefreshAutoRecords(const QString &address) {
         changeRecord(&old, true, moved, true, false);
     }
     LoadRecordTable();
-    if (remembered >= 1 && remembered < model.rowCount()) {
+    if (remembered >= 1 && remembered < model.positionCount()) {
         grid->setFocus();
         m_frameGrid->chooseRow(remembered);
     }

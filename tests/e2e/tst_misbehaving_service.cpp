@@ -399,7 +399,7 @@ void TestMisbehavingService::windowSurvives() {
             service.arm(QStringLiteral("DNSTickler"), 1); // the delete goes through
             auto *grid = w.find<QTableView>("gridDomainUser");
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                              grid->visualRect(grid->model()->index(1, 1)).center());
+                              grid->visualRect(grid->model()->index(0, 1)).center());
             w.click("cmdEditGrid");
             w.find<QLineEdit>("txtServerIP")->setText(kEdited);
             w.click("cmdServerIP");
