@@ -6,6 +6,7 @@
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
 #include "platform/QtWebRequest.h"
+#include "platform/Widgets.h"
 #include "protocol/AutoIPList.h"
 #include "session/Services.h"
 #include "session/WorkGuard.h"
@@ -83,13 +84,39 @@ int answerCommandLine(int argc, char *argv[]) {
     return -1;
 }
 
+// For the start-up benchmark (PELLMARCH_REPORT_SHOWN set): says on standard error when each
+// window first shows, so that time and memory can be read at that moment from outside.
+class ShownReporter final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->isWindow() && !m_seen.contains(watched)) {
+            m_seen.append(watched);
+            QTextStream(stderr) << "shown " << watched->objectName() << Qt::endl;
+        }
+        return false;
+    }
+
+private:
+    QList<QObject *> m_seen;
+};
+
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (const int status = answerCommandLine(argc, argv); status >= 0)
-        return status;
+    // Started without arguments (from the menu, at login) there is nothing to read.
+    if (argc > 1)
+        if (const int status = answerCommandLine(argc, argv); status >= 0)
+            return status;
 
     QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("PELLMARCH_REPORT_SHOWN"))
+        app.installEventFilter(new ShownReporter(&app));
+    // One font family everywhere: the windows' designed font for menus and message boxes too.
+    QApplication::setFont(platform::dialogFont());
     QApplication::setApplicationName(QStringLiteral("Pellmarch"));
     QApplication::setApplicationVersion(about::VersionText());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellmarch/logo.png")));

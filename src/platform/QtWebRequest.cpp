@@ -83,7 +83,9 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
 
-    QNetworkReply *reply = m_manager.get(request);
+    if (!m_manager)
+        m_manager = std::make_unique<QNetworkAccessManager>();
+    QNetworkReply *reply = m_manager->get(request);
     QByteArray body;
     bool tooLarge = false;
 
