@@ -8,6 +8,7 @@
 // window manager). Under QT_SCALE_FACTOR=2 the names get "@2x".
 #include "about/frmAbout.h"
 #include "account/frmLogin.h"
+#include "app/Application.h"
 #include "app/frmMain.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
@@ -214,8 +215,7 @@ void shootRecords(Shooter &shooter, const QString &host) {
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pellmarch"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellmarch/logo.png")));
+    app::SetUpApplication();
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;

@@ -1,12 +1,12 @@
 #include "BuildConfig.h"
 #include "about/Product.h"
 #include "account/InstanceGuard.h"
+#include "app/Application.h"
 #include "app/frmMain.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
 #include "platform/QtWebRequest.h"
-#include "platform/Widgets.h"
 #include "protocol/AutoIPList.h"
 #include "session/Services.h"
 #include "session/WorkGuard.h"
@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QIcon>
 #include <QTextStream>
 
 using namespace pellmarch;
@@ -115,14 +114,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     if (qEnvironmentVariableIsSet("PELLMARCH_REPORT_SHOWN"))
         app.installEventFilter(new ShownReporter(&app));
-    // One font family everywhere: the windows' designed font for menus and message boxes too.
-    QApplication::setFont(platform::dialogFont());
-    QApplication::setApplicationName(QStringLiteral("Pellmarch"));
-    QApplication::setApplicationVersion(about::VersionText());
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellmarch/logo.png")));
-    // The program ends where closing the main window or Exit in the login window ends it, not
-    // when a window happens to be the last one shown (the login window, before the main one).
-    QApplication::setQuitOnLastWindowClosed(false);
+    app::SetUpApplication();
 
     // A second run for the same user would register and park the same host name: it brings
     // the running one to the front instead and ends, having sent nothing.
