@@ -44,6 +44,9 @@ void Lifecycle::Form_Load() {
 
     QWidget *window = m_mainWindow.window();
     window->show();
+    // The login window that had the keyboard is gone: the main window takes it over.
+    window->raise();
+    window->activateWindow();
     window->setWindowTitle(about::MainWindowCaption());
     m_mainWindow.SetUpMainWindow();
 }
