@@ -60,6 +60,8 @@ void Lifecycle::mnuLogin_Click() {
     m_login = std::make_unique<frmLogin>(m_services, m_mainWindow.window());
     if (m_login->exec() != QDialog::Accepted)
         return;
+    // Clicks and ticks that waited were meant for the subscriber so far.
+    m_services.work.dropHeldWork();
     m_mainWindow.SetUpMainWindow();
 }
 

@@ -58,6 +58,7 @@ void OwnAddress::SetUpMainWindow() {
     platform::SettingsStore &settings = m_services.settings;
 
     tmrAuto.start();
+    m_moveWaits.startOver();
     m_mainWindow.setShownAddress(user.sIPAddress);
     user.bVerlundOnly = false;
     if (user.sSubDomain.isEmpty()) {
@@ -118,14 +119,17 @@ void OwnAddress::tmrAuto_Timer() {
         // With no address shown yet (the login's answer named none) there is nothing to move
         // to; with none registered there is nothing to withdraw.
         const QString shown = m_mainWindow.shownAddress();
-        if (shown != user.sIPAddress && !shown.isEmpty()) {
+        if (shown != user.sIPAddress && !shown.isEmpty() && m_moveWaits.isDue(shown)) {
             if (!user.sIPAddress.isEmpty())
                 m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
                                            QLatin1String(protocol::kRecordDelete), user.sRecordType,
                                            user.sIPAddress, false, autoIP);
-            m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
-                                       QLatin1String(protocol::kRecordAdd), user.sRecordType, shown,
-                                       false, autoIP);
+            if (m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
+                                           QLatin1String(protocol::kRecordAdd), user.sRecordType,
+                                           shown, false, autoIP))
+                m_moveWaits.succeeded(shown);
+            else
+                m_moveWaits.refused(shown);
             m_frameVerlundDomain->txtVerlundIP->setText(fetched);
         }
     } else {
@@ -134,8 +138,8 @@ void OwnAddress::tmrAuto_Timer() {
     m_mainWindow.setShownAddress(fetched);
 }
 
-bool OwnAddress::ValidateAlternateIP() {
-    if (protocol::NullTrim(m_frameVerlundDomain->txtVerlundIP->text()).isEmpty()) {
+bool OwnAddress::ValidateAlternateIP(const QString &typed) {
+    if (protocol::NullTrim(typed).isEmpty()) {
         m_services.boxes.inform(kAddressMissing);
         return false;
     }
@@ -143,24 +147,30 @@ bool OwnAddress::ValidateAlternateIP() {
 }
 
 void OwnAddress::cmdVerlundSetIP_Click() {
+    setAlternateIP(m_frameVerlundDomain->txtVerlundIP->text());
+}
+
+void OwnAddress::setAlternateIP(const QString &typed) {
     if (m_bSetIPBusy)
         return;
-    // During another exchange (a tick's): the typed address is registered once it has ended.
-    if (m_services.work.deferWhileHeld("Set Alternate IP", [this] {
+    // During another exchange (a tick's): the address typed at the click is registered once
+    // it has ended (the tick may write another one into the box meanwhile).
+    if (m_services.work.deferWhileHeld("Set Alternate IP", [this, typed] {
             if (m_frameVerlundDomain->isVisible())
-                cmdVerlundSetIP_Click();
+                setAlternateIP(typed);
         }))
         return;
     m_bSetIPBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bSetIPBusy = false; });
     const session::WorkGuard::Hold busy(m_services.work);
-    if (!ValidateAlternateIP())
+    if (!ValidateAlternateIP(typed))
         return;
     protocol::clsUser &user = m_services.user;
+    // An address set by hand: whatever waited is tried at once on the next ticks.
+    m_moveWaits.startOver();
     // Sent as typed, spaces and all.
     m_client.SendRecordCommand(user.sDomain, user.sUsername, QLatin1String(protocol::kRecordAdd),
-                               user.sRecordType, m_frameVerlundDomain->txtVerlundIP->text(), true,
-                               isAutoIPTicked());
+                               user.sRecordType, typed, true, isAutoIPTicked());
 }
 
 } // namespace pellmarch::address

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/RetryWaits.h"
 #include "session/Services.h"
 
 #include <QObject>
@@ -43,8 +44,10 @@ public:
     void tmrAuto_Timer();
     // Registers the typed address for the own host name.
     void cmdVerlundSetIP_Click();
+    // The same for `typed`, the text of the box when the click came.
+    void setAlternateIP(const QString &typed);
     // True when an address to register has been typed; else its message has been shown.
-    bool ValidateAlternateIP();
+    bool ValidateAlternateIP(const QString &typed);
 
     bool isAutoIPTicked() const;
 
@@ -60,6 +63,9 @@ private:
     protocol::DnsClient &m_client;
     frameVerlundDomain *m_frameVerlundDomain = nullptr;
     bool m_bSetIPBusy = false;
+    // A move of the own host name that the service refused waits before it is tried again;
+    // a new address, a new login or an address set by hand tries at once.
+    session::RetryWaits m_moveWaits;
 };
 
 } // namespace pellmarch::address

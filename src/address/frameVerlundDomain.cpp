@@ -18,12 +18,14 @@ frameVerlundDomain::frameVerlundDomain(QWidget *parent) : QFrame(parent) {
     platform::placeContentFrame(this, "frameVerlundDomain", QStringLiteral("Own host name"),
                                 twipsRect(480, 1200, 7935, kHeightTwips));
 
-    addLabel(this, "Label5", QStringLiteral("Username:"), twipsRect(240, 240, 1455, 315));
+    // The values are said with their headings.
     lblUserName =
         addLabel(this, "lblUserName", QStringLiteral("Username"), twipsRect(1800, 240, 5895, 315));
-    addLabel(this, "Label4", QStringLiteral("Domain:"), twipsRect(240, 660, 1455, 315));
+    addLabel(this, "Label5", QStringLiteral("Username:"), twipsRect(240, 240, 1455, 315),
+             lblUserName);
     lblDomain =
         addLabel(this, "lblDomain", QStringLiteral("Domain"), twipsRect(1800, 660, 5895, 315));
+    addLabel(this, "Label4", QStringLiteral("Domain:"), twipsRect(240, 660, 1455, 315), lblDomain);
 
     txtVerlundIP = named(new QLineEdit(this), "txtVerlundIP", QStringLiteral("IPAddress:"));
     txtVerlundIP->setGeometry(twipsRect(1800, 1080, 2775, 375));

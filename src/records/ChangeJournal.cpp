@@ -5,15 +5,12 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <algorithm>
-
 namespace pellmarch::records {
 
 namespace {
 
 const QString kSection = QStringLiteral("Journal");
 const QString kKey = QStringLiteral("Pending");
-constexpr int kLongestWait = 60;
 
 // One change a line; its fields percent-encoded (so no field holds a "," or a line break) and
 // separated by ",".
@@ -62,6 +59,7 @@ int ChangeJournal::begin(const PendingChange &change) {
 
 void ChangeJournal::crossOut(int entry) {
     const auto removed = m_entries.removeIf([entry](const Stored &s) { return s.number == entry; });
+    m_waits.succeeded(QString::number(entry));
     if (removed > 0)
         save();
 }
@@ -72,30 +70,6 @@ QList<ChangeJournal::Entry> ChangeJournal::pending(const QString &username) cons
         if (s.change.username == username)
             entries.append({s.number, s.change});
     return entries;
-}
-
-bool ChangeJournal::isDue(int entry) {
-    Stored *s = find(entry);
-    if (s == nullptr)
-        return false;
-    if (s->skipped < s->wait) {
-        ++s->skipped;
-        return false;
-    }
-    return true;
-}
-
-void ChangeJournal::tryFailed(int entry) {
-    if (Stored *s = find(entry)) {
-        s->wait = s->wait == 0 ? 1 : std::min(2 * s->wait, kLongestWait);
-        s->skipped = 0;
-    }
-}
-
-ChangeJournal::Stored *ChangeJournal::find(int entry) {
-    const auto at = std::find_if(m_entries.begin(), m_entries.end(),
-                                 [entry](const Stored &s) { return s.number == entry; });
-    return at == m_entries.end() ? nullptr : &*at;
 }
 
 void ChangeJournal::save() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/RecordList.h"
+#include "session/RetryWaits.h"
 
 #include <QList>
 #include <QString>
@@ -42,24 +43,23 @@ public:
     // The changes of `username` still written down, oldest first.
     QList<Entry> pending(const QString &username) const;
 
-    // How many refreshes to let pass before trying an entry again: after each refused try the
-    // wait doubles (1, 2, 4, ... at most 60 refreshes), so a service that keeps refusing is not
-    // asked every time.
-    bool isDue(int entry);
-    void tryFailed(int entry);
+    // Whether the entry may be tried on this refresh, and the outcome of a refused try: the
+    // waits between tries grow as for any refused change.
+    bool isDue(int entry) { return m_waits.isDue(QString::number(entry)); }
+    void tryFailed(int entry) { m_waits.refused(QString::number(entry)); }
+    // A new public address: every entry is tried at once.
+    void startOver() { m_waits.startOver(); }
 
 private:
     struct Stored {
         int number;
         PendingChange change;
-        int wait = 0;    // refreshes to wait after the last refused try
-        int skipped = 0; // refreshes let pass since then
     };
-    Stored *find(int entry);
     void save();
 
     platform::SettingsStore &m_store;
     QList<Stored> m_entries;
+    session::RetryWaits m_waits;
     int m_next = 1;
 };
 

@@ -44,7 +44,7 @@ public:
         return index.isValid() ? index.row() + 1 : 0;
     }
     // The position of the row that holds `record` (the same fields, letter case included), or
-    // else of the one row that holds it moved to another address; -1 when there is none.
+    // -1 when none does.
     int find(const protocol::DnsRecord &record) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -90,10 +90,12 @@ void RecordView::SetUpRecordTable() {
     protocol::SplitList(m_frameOtherDomain->cboDomain, m_services.user.sDomainList);
     protocol::SplitList(m_frameOtherDomain->cboRecordType, m_services.user.sRecordTypeList);
     m_frameOtherDomain->txtCName->setText(m_services.user.sUsername);
+    m_moveWaits.startOver();
+    LoadRecordTable();
     // A change that an earlier run left unfinished (ended between a delete and its add) is
     // finished now that the service's list is in.
-    FinishPendingChanges();
-    LoadRecordTable();
+    if (FinishPendingChanges())
+        LoadRecordTable();
 }
 
 void RecordView::cmdAddGrid_Click() {
@@ -107,6 +109,7 @@ void RecordView::cmdAddGrid_Click() {
     editor.txtCName->clear();
     editor.txtServerIP->clear();
     editor.chkDomainAutoIP->setChecked(false);
+    ++m_editing;
     m_mainWindow.showView(session::View::RecordEditor);
     editor.cboDomain->setFocus();
 }
@@ -156,6 +159,7 @@ void RecordView::EditSelectedRecord() {
     editor.txtServerIP->setText(m_selected.sSelServerIP);
     // Ticking puts the shown address in; a box ticked already keeps the stored address.
     editor.chkDomainAutoIP->setChecked(m_selected.bSelAutoIP);
+    ++m_editing;
     m_mainWindow.showView(session::View::RecordEditor);
     editor.cboDomain->setFocus();
 }
@@ -174,6 +178,7 @@ void RecordView::showChoice(QComboBox *box, const QString &text) {
 }
 
 void RecordView::cmdCancel_Click() {
+    ++m_editing;
     ShowRecordTable();
 }
 
@@ -211,12 +216,10 @@ protocol::DnsClient::Outcome RecordView::runRecord(protocol::DnsRecord &record, 
                                      record.recordType, record.address, autoIP);
 }
 
-void RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
+bool RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
                               bool freshAutoIP, bool addMessages) {
-    if (old == nullptr) {
-        sendRecord(fresh, protocol::kRecordAdd, addMessages, freshAutoIP);
-        return;
-    }
+    if (old == nullptr)
+        return sendRecord(fresh, protocol::kRecordAdd, addMessages, freshAutoIP);
     // Written down as the commands will send it: an empty name goes out as "@".
     for (protocol::DnsRecord *record : {old, &fresh})
         if (record->name.isEmpty())
@@ -228,8 +231,9 @@ void RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol
         runRecord(*old, protocol::kRecordDelete, oldAutoIP);
     const protocol::DnsClient::Outcome added = runRecord(fresh, protocol::kRecordAdd, freshAutoIP);
     // The record stands when the new one was added, or when the service refused the delete
-    // (the old one never left). A delete that got no answer may or may not have gone through.
-    bool standing = added.succeeded || (!deleted.succeeded && deleted.answered);
+    // with its reason (the old one never left). A delete that got no answer, or an answer that
+    // is no refusal (an error page), may or may not have gone through: the next refreshes look.
+    bool standing = added.succeeded || (!deleted.succeeded && deleted.message.has_value());
     std::optional<protocol::DnsClient::Outcome> putBack;
     if (deleted.succeeded && !added.succeeded) {
         // Before any message: the user may end the program rather than answer it.
@@ -240,7 +244,7 @@ void RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol
         m_journal.crossOut(entry);
 
     if (!addMessages)
-        return;
+        return added.succeeded;
     m_client.ReportOutcome(added);
     if (putBack && !putBack->succeeded)
         m_services.boxes.inform(
@@ -248,12 +252,12 @@ void RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol
                            "Name:%1 Domain:%2 Record Type:%3 IPAddress:%4\n"
                            "Pellmarch will try again to add it; you may also add it yourself.")
                 .arg(old->name, old->domain, old->recordType, old->address));
+    return added.succeeded;
 }
 
-void RecordView::FinishPendingChanges() {
+bool RecordView::FinishPendingChanges() {
     const QList<ChangeJournal::Entry> entries = m_journal.pending(m_services.user.sUsername);
-    if (entries.isEmpty())
-        return;
+    bool sent = false;
     QSet<QString> listed;
     for (const protocol::DnsRecord &r :
          protocol::SplitRecordList(m_services.user.sDomainUserRecords))
@@ -269,6 +273,7 @@ void RecordView::FinishPendingChanges() {
         }
         if (!m_journal.isDue(entry.number))
             continue;
+        sent = true;
         // The record as it was to become; should the service refuse that, as it was before.
         if (runRecord(change.fresh, protocol::kRecordAdd, change.freshAutoIP).succeeded ||
             runRecord(change.old, protocol::kRecordAdd, change.oldAutoIP).succeeded)
@@ -276,6 +281,7 @@ void RecordView::FinishPendingChanges() {
         else
             m_journal.tryFailed(entry.number);
     }
+    return sent;
 }
 
 void RecordView::cmdServerIP_Click() {
@@ -284,8 +290,8 @@ void RecordView::cmdServerIP_Click() {
     // Another exchange is waiting for the service (its local event loop let this click
     // through): this one would interleave with it, so it follows once that has ended, on the
     // editor as it stands then (and not at all should the editor have been left meanwhile).
-    if (m_services.work.deferWhileHeld("Update", [this] {
-            if (m_frameOtherDomain->isVisible())
+    if (m_services.work.deferWhileHeld("Update", [this, editing = m_editing] {
+            if (m_frameOtherDomain->isVisible() && m_editing == editing)
                 cmdServerIP_Click();
         }))
         return;
@@ -323,10 +329,16 @@ void RecordView::cmdDeleteGrid_Click() {
     if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy)
         return;
     // During another exchange: once it has ended, the record chosen now is deleted, wherever
-    // the reloaded table shows it then; a record no longer there is not looked for further.
+    // the reloaded table shows it then (a marked record at the address the refresh has just
+    // moved it to); a record no longer there is not looked for further.
     const RecordTableModel::Row chosen = m_frameGrid->model().row(m_frameGrid->chosenRow());
     if (m_services.work.deferWhileHeld("Delete", [this, chosen] {
-            const int position = m_frameGrid->model().find(chosen.record);
+            int position = m_frameGrid->model().find(chosen.record);
+            if (position < 1 && chosen.autoIP) {
+                protocol::DnsRecord moved = chosen.record;
+                moved.address = m_lastRefreshAddress;
+                position = m_frameGrid->model().find(moved);
+            }
             if (position < 1 || m_frameGrid->isHidden())
                 return;
             m_frameGrid->chooseRow(position);
@@ -349,6 +361,12 @@ void RecordView::RefreshAutoRecords(const QString &address) {
     if (m_frameGrid->isHidden())
         return;
     const session::WorkGuard::Hold busy(m_services.work);
+    // A new public address: whatever waited after a refusal is tried at once.
+    if (address != m_lastRefreshAddress) {
+        m_moveWaits.startOver();
+        m_journal.startOver();
+    }
+    m_lastRefreshAddress = address;
     FinishPendingChanges();
     QTableView *grid = m_frameGrid->gridDomainUser;
     const int remembered = m_frameGrid->currentRow();
@@ -361,9 +379,16 @@ void RecordView::RefreshAutoRecords(const QString &address) {
             stale.append(row.record);
     }
     for (protocol::DnsRecord &old : stale) {
+        const QString move =
+            protocol::RecordKey(old.domain, old.recordType, old.name, old.address) + address;
+        if (!m_moveWaits.isDue(move))
+            continue;
         protocol::DnsRecord moved = old;
         moved.address = address;
-        changeRecord(&old, true, moved, true, false);
+        if (changeRecord(&old, true, moved, true, false))
+            m_moveWaits.succeeded(move);
+        else
+            m_moveWaits.refused(move);
     }
     LoadRecordTable();
     if (remembered >= 1 && remembered < model.positionCount()) {

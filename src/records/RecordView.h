@@ -80,7 +80,8 @@ public:
     // Finishes the subscriber's changes that lost a record on the way (deleted, then neither
     // added nor put back, or cut off between the two): the record the service lists neither
     // way is added as it was to become, or else put back, each in its turn of waiting.
-    void FinishPendingChanges();
+    // True when anything was sent.
+    bool FinishPendingChanges();
 
     const SelectedRecord &selectedRecord() const { return m_selected; }
 
@@ -94,7 +95,8 @@ private:
     // records given.
     // The change is written down in the journal until the record stands at the service again,
     // and the put-back goes out before the add's message is shown.
-    void changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
+    // True when the new record was added.
+    bool changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
                       bool freshAutoIP, bool addMessages);
     bool sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
                     bool autoIP);
@@ -108,7 +110,13 @@ private:
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;
     ChangeJournal m_journal;
+    // The refresh's moves that the service refused wait before they are tried again; a new
+    // address or a new login tries everything at once.
+    session::RetryWaits m_moveWaits;
+    QString m_lastRefreshAddress;
     bool m_bUpdateBusy = false;
+    // Counts the openings and closings of the editor: a deferred Update belongs to one editing.
+    int m_editing = 0;
     bool m_bDeleteBusy = false;
     frameGrid *m_frameGrid = nullptr;
     frameOtherDomain *m_frameOtherDomain = nullptr;

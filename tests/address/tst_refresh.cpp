@@ -78,6 +78,8 @@ private Q_SLOTS:
     void ownHostNameFollowsOneTickLate();
     void ownHostNameWaitsForAnAddress_data();
     void ownHostNameWaitsForAnAddress();
+    void refusedMovesWait_data();
+    void refusedMovesWait();
     void ownModeUntickedSendsNothing();
     void ticksWaitForWorkUnderWay();
     void noTickForThePreviousSubscriber();
@@ -249,6 +251,41 @@ void TestRefresh::ownHostNameWaitsForAnAddress() {
     QCOMPARE(fakes.web.urls.mid(2), QStringList{kQuery.arg("dana")} + move);
 }
 
+void TestRefresh::refusedMovesWait_data() {
+    QTest::addColumn<QString>("subDomain"); // empty: record-table mode
+    QTest::newRow("marked record") << "";
+    QTest::newRow("own host name") << "dyn.test";
+}
+
+void TestRefresh::refusedMovesWait() {
+    // A service that keeps refusing a move is asked again after 1, 2, 4, ... ticks, not on
+    // every tick; a new address is tried at once.
+    QFETCH(QString, subDomain);
+    RefreshFixture f(QStringLiteral("dana"), subDomain, QStringLiteral("a.test;;A;;www;;10.2.2.2"));
+    f.fakes.autoIP.UpdateAutoIPList("a.test", "www", "RECORDADD", "A", "10.2.2.2", true);
+    f.main.recordView().LoadRecordTable();
+    f.find<QCheckBox>("chkAutoIP")->setChecked(true);
+    QString address = QStringLiteral("10.9.9.9");
+    f.fakes.web.duringFetch = [&] {
+        f.fakes.web.answer(f.fakes.web.urls.last().contains(QLatin1String("GetIPAddress"))
+                               ? queryAnswer(address, QStringLiteral("a.test;;A;;www;;10.2.2.2"))
+                               : QStringLiteral("<p>Error: Busy</p>"));
+    };
+    QList<int> movedAt;
+    for (int tick = 1; tick <= 14; ++tick) {
+        if (tick == 14)
+            address = QStringLiteral("10.8.8.8");
+        f.fakes.web.urls.clear();
+        f.tick();
+        if (f.fakes.web.urls.size() > 1)
+            movedAt.append(tick);
+    }
+    // The own host name moves one tick after an address is first shown.
+    const QList<int> expected =
+        subDomain.isEmpty() ? QList<int>{1, 3, 6, 11, 14} : QList<int>{2, 4, 7, 12};
+    QCOMPARE(movedAt, expected);
+}
+
 void TestRefresh::ownModeUntickedSendsNothing() {
     RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"));
     QSignalSpy ticks(&f.main.ownAddress().tmrAuto, &QTimer::timeout);
@@ -331,6 +368,8 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt_data() {
                             << QStringList{command("dana", "a.test", "@", "RECORDADD", "A",
                                                    "10.4.4.4")}
                             << 0;
+    QTest::newRow("Update, then Cancel: nothing") << ""
+                                                  << "update-cancel" << none << 0;
     QTest::newRow("Set Alternate IP")
         << "dyn.test"
         << "setip" << QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.7")}
@@ -350,7 +389,7 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt() {
         f.find<QCheckBox>("chkAutoIP")->setChecked(true); // so that the tick asks the service
     f.find<QLineEdit>("txtVerlundIP")->setText(QStringLiteral("10.7.7.7"));
     f.find<QTableView>("gridDomainUser")->selectRow(0);
-    if (click == QLatin1String("update")) {
+    if (click.startsWith(QLatin1String("update"))) {
         QTest::mouseClick(f.find<QPushButton>("cmdAddGrid"), Qt::LeftButton);
         f.find<QComboBox>("cboDomain")->setCurrentIndex(0);
         f.find<QComboBox>("cboRecordType")->setCurrentIndex(0);
@@ -381,7 +420,15 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt() {
                 QTest::mouseClick(f.find<QPushButton>("cmdDeleteGrid"), Qt::LeftButton);
             else if (click == QLatin1String("update"))
                 QTest::mouseClick(f.find<QPushButton>("cmdServerIP"), Qt::LeftButton);
-            else
+            else if (click == QLatin1String("update-cancel")) {
+                // The Update waits; the editing it belonged to is left, and opened anew.
+                QTest::mouseClick(f.find<QPushButton>("cmdServerIP"), Qt::LeftButton);
+                QTest::mouseClick(f.find<QPushButton>("cmdCancel"), Qt::LeftButton);
+                QTest::mouseClick(f.find<QPushButton>("cmdAddGrid"), Qt::LeftButton);
+                f.find<QComboBox>("cboDomain")->setCurrentIndex(0);
+                f.find<QComboBox>("cboRecordType")->setCurrentIndex(0);
+                f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("10.5.5.5"));
+            } else
                 QTest::mouseClick(f.find<QPushButton>("cmdVerlundSetIP"), Qt::LeftButton);
         }
         sentDuringTick = f.fakes.web.urls.size();
@@ -397,6 +444,7 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt() {
     QVERIFY(busyPointer);
     QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")});
 
+    QTRY_VERIFY(!f.fakes.work.hasDeferredActions()); // every waiting click has had its turn
     QTRY_COMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")} + afterwards);
     QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(f.fakes.shell.endings, endings);
