@@ -185,8 +185,20 @@ bool IsIPv4Address(const QString &text) {
 
 namespace {
 
+// Names compare as the database compares them: ignoring the case of ASCII letters only. Wider
+// case folding would let "acme.te\u017ft" (long s) pass as "acme.test" here while the database
+// stores it as another domain, which no subscriber's list shows and none can delete.
+QChar asciiLower(QChar c) {
+    return c >= QLatin1Char('A') && c <= QLatin1Char('Z') ? QChar(c.unicode() + ('a' - 'A')) : c;
+}
+
 bool sameName(const QString &a, const QString &b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (asciiLower(a.at(i)) != asciiLower(b.at(i)))
+            return false;
+    return true;
 }
 
 // The longest value a record field may hold: a DNS label or TXT string has at most 255.
