@@ -257,7 +257,7 @@ bool RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol
 
 bool RecordView::FinishPendingChanges() {
     const QList<ChangeJournal::Entry> entries = m_journal.pending(m_services.user.sUsername);
-    bool sent = false;
+    bool changed = false; // anything sent, or a mark given back
     QSet<QString> listed;
     for (const protocol::DnsRecord &r :
          protocol::SplitRecordList(m_services.user.sDomainUserRecords))
@@ -267,13 +267,41 @@ bool RecordView::FinishPendingChanges() {
     };
     for (const ChangeJournal::Entry &entry : entries) {
         PendingChange change = entry.change;
-        if (isListed(change.fresh) || isListed(change.old)) {
+        const bool freshListed = isListed(change.fresh);
+        const bool oldListed = isListed(change.old);
+        if (freshListed) {
+            // The add went through though its answer was lost: the record keeps the mark it
+            // was given, so it goes on following the address.
+            const protocol::DnsRecord &f = change.fresh;
+            m_services.autoIP.UpdateAutoIPList(f.domain, f.name,
+                                               QLatin1String(protocol::kRecordDelete), f.recordType,
+                                               f.address, false);
+            m_services.autoIP.UpdateAutoIPList(f.domain, f.name,
+                                               QLatin1String(protocol::kRecordAdd), f.recordType,
+                                               f.address, change.freshAutoIP);
+            changed = true;
+        }
+        const bool twice = freshListed && oldListed &&
+                           protocol::RecordKey(change.old.domain, change.old.recordType,
+                                               change.old.name, change.old.address) !=
+                               protocol::RecordKey(change.fresh.domain, change.fresh.recordType,
+                                                   change.fresh.name, change.fresh.address);
+        if ((freshListed || oldListed) && !twice) {
             m_journal.crossOut(entry.number);
             continue;
         }
         if (!m_journal.isDue(entry.number))
             continue;
-        sent = true;
+        changed = true;
+        if (twice) {
+            // Both the add and the put-back went through, their answers lost: the old copy
+            // goes, as the change meant.
+            if (runRecord(change.old, protocol::kRecordDelete, change.oldAutoIP).succeeded)
+                m_journal.crossOut(entry.number);
+            else
+                m_journal.tryFailed(entry.number);
+            continue;
+        }
         // The record as it was to become; should the service refuse that, as it was before.
         if (runRecord(change.fresh, protocol::kRecordAdd, change.freshAutoIP).succeeded ||
             runRecord(change.old, protocol::kRecordAdd, change.oldAutoIP).succeeded)
@@ -281,7 +309,7 @@ bool RecordView::FinishPendingChanges() {
         else
             m_journal.tryFailed(entry.number);
     }
-    return sent;
+    return changed;
 }
 
 void RecordView::cmdServerIP_Click() {

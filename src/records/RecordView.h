@@ -80,7 +80,7 @@ public:
     // Finishes the subscriber's changes that lost a record on the way (deleted, then neither
     // added nor put back, or cut off between the two): the record the service lists neither
     // way is added as it was to become, or else put back, each in its turn of waiting.
-    // True when anything was sent.
+    // True when anything was sent or a record's mark given back: the table is out of date.
     bool FinishPendingChanges();
 
     const SelectedRecord &selectedRecord() const { return m_selected; }

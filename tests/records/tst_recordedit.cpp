@@ -426,8 +426,11 @@ void TestRecordEdit::changeCutOffIsFinishedAtTheNextStart_data() {
     QTest::newRow("deleted, never added: added at the new address")
         << others << QStringList{command("RECORDADD", "a.test", "mail", "MX", "198.51.100.9")};
     QTest::newRow("the delete never arrived: nothing to do") << kRecords << QStringList();
-    QTest::newRow("the add arrived: nothing to do")
+    QTest::newRow("the add arrived, its answer lost: marked, nothing sent")
         << others + QStringLiteral("~~A.TEST;;MX;;mail;;198.51.100.9") << QStringList();
+    QTest::newRow("added and put back, both answers lost: the old copy goes")
+        << kRecords + QStringLiteral("~~a.test;;MX;;mail;;198.51.100.9")
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2")};
 }
 
 void TestRecordEdit::changeCutOffIsFinishedAtTheNextStart() {
@@ -457,21 +460,31 @@ void TestRecordEdit::changeCutOffIsFinishedAtTheNextStart() {
     next.user.sUsername = QStringLiteral("acme");
     next.user.sPassword = QStringLiteral("pw");
     next.user.sDomainUserRecords = listAtStart;
-    next.web.answer(success(listAtStart + QStringLiteral("~~a.test;;MX;;mail;;198.51.100.9")));
+    QString after = listAtStart; // the service's list once the change is finished
+    after.remove(QStringLiteral("a.test;;MX;;mail;;10.0.0.2~~"));
+    if (!after.contains(QLatin1String("198.51.100.9")))
+        after += QStringLiteral("~~a.test;;MX;;mail;;198.51.100.9");
+    next.web.answer(success(after));
     app::frmMain main(next.services);
     main.SetUpMainWindow();
     QCOMPARE(next.web.urls, urls);
-    // Finished either way: nothing is sent again, and a record added back keeps its mark.
+    // Finished either way: nothing is sent again, and the record at its new address keeps its
+    // mark, so it goes on following the address.
     next.web.urls.clear();
     main.recordView().FinishPendingChanges();
     QCOMPARE(next.web.urls, QStringList());
-    if (!urls.isEmpty())
-        QCOMPARE(main.findChild<QTableView *>(QStringLiteral("gridDomainUser"))
-                     ->model()
-                     ->index(2, 4)
-                     .data()
-                     .toString(),
-                 QStringLiteral("Yes"));
+    const QAbstractItemModel *table =
+        main.findChild<QTableView *>(QStringLiteral("gridDomainUser"))->model();
+    const QModelIndexList moved = table->match(
+        table->index(0, 3), Qt::DisplayRole, QStringLiteral("198.51.100.9"), -1, Qt::MatchExactly);
+    QCOMPARE(int(moved.size()), listAtStart == kRecords ? 0 : 1);
+    for (const QModelIndex &at : moved)
+        QCOMPARE(table->index(at.row(), 4).data().toString(), QStringLiteral("Yes"));
+    QCOMPARE(table
+                 ->match(table->index(0, 3), Qt::DisplayRole, QStringLiteral("10.0.0.2"), -1,
+                         Qt::MatchExactly)
+                 .isEmpty(),
+             listAtStart != kRecords);
 }
 
 void TestRecordEdit::refusedFinishingWaitsLongerEachTime() {
