@@ -143,7 +143,13 @@ bool OwnAddress::ValidateAlternateIP() {
 }
 
 void OwnAddress::cmdVerlundSetIP_Click() {
-    if (m_bSetIPBusy || m_services.work.isHeld())
+    if (m_bSetIPBusy)
+        return;
+    // During another exchange (a tick's): the typed address is registered once it has ended.
+    if (m_services.work.deferWhileHeld("Set Alternate IP", [this] {
+            if (m_frameVerlundDomain->isVisible())
+                cmdVerlundSetIP_Click();
+        }))
         return;
     m_bSetIPBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bSetIPBusy = false; });

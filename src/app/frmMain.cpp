@@ -14,6 +14,7 @@
 #include "records/frameOtherDomain.h"
 #include "session/WorkGuard.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
@@ -55,6 +56,13 @@ frmMain::frmMain(session::Services &services, QWidget *parent)
     m_records = new records::RecordView(services, *this, *m_dnsClient, m_client);
     m_address = new address::OwnAddress(services, *this, *m_dnsClient, m_client);
     m_lifecycle = std::make_unique<account::Lifecycle>(services, *this, *m_dnsClient);
+    // A click taken while an exchange runs waits for it; the pointer says so meanwhile.
+    connect(&services.work, &session::WorkGuard::waitingChanged, this, [](bool waiting) {
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
     // Until a login decides the mode, the window is laid out for the record table.
     showView(session::View::RecordTable);
 }
@@ -192,8 +200,9 @@ void frmMain::Form_Load() {
 
 void frmMain::closeEvent(QCloseEvent *event) {
     // While another exchange waits for the service, closing would end the program in the
-    // middle of it (a change half done, a record lost): the window stays open.
-    if (m_services.work.isHeld()) {
+    // middle of it (a change half done, a record lost): the window stays open until that
+    // exchange has ended, and then closes as asked (question and parking included).
+    if (m_services.work.deferWhileHeld("Close", [this] { close(); })) {
         event->ignore();
         return;
     }
@@ -204,8 +213,9 @@ void frmMain::closeEvent(QCloseEvent *event) {
 }
 
 void frmMain::mnuLogin_Click() {
-    if (m_services.work.isHeld())
-        return; // not in the middle of another exchange for the subscriber so far
+    // Not in the middle of another exchange for the subscriber so far: after it.
+    if (m_services.work.deferWhileHeld("Login as Different User", [this] { mnuLogin_Click(); }))
+        return;
     m_lifecycle->mnuLogin_Click();
 }
 

@@ -39,13 +39,23 @@ int main(int argc, char *argv[]) {
     platform::QtMessageBoxes boxes;
     platform::QtShell shell;
     platform::QtSettingsStore settings;
+    platform::QtSettingsStore journal(
+        platform::QtSettingsStore::besideSettings(QStringLiteral("PELLMARCH-journal.ini")));
     protocol::clsUser user;
     protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
     session::WorkGuard work;
-    session::Services services{
-        web,  boxes, shell,  settings, protocol::Endpoints::fromBuild(),
-        user, flags, autoIP, work,     QString::fromLatin1(build::kParkingAddress)};
+    session::Services services{web,
+                               boxes,
+                               shell,
+                               settings,
+                               journal,
+                               protocol::Endpoints::fromBuild(),
+                               user,
+                               flags,
+                               autoIP,
+                               work,
+                               QString::fromLatin1(build::kParkingAddress)};
 
     app::frmMain window(services);
     QObject::connect(&guard, &account::InstanceGuard::raiseRequested, &window, [&window] {

@@ -13,8 +13,8 @@ namespace {
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 QString defaultFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QLatin1Char('/') + QLatin1String(QtSettingsStore::kApplication) + QLatin1String(".ini");
+    return QtSettingsStore::besideSettings(QLatin1String(QtSettingsStore::kApplication) +
+                                           QLatin1String(".ini"));
 }
 
 // Makes the file private before anything is written into it, so the password never sits in a
@@ -36,8 +36,18 @@ void makePrivateFile(const QString &path) {
 
 } // namespace
 
+QString QtSettingsStore::besideSettings(const QString &fileName) {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + fileName;
+}
+
 QtSettingsStore::QtSettingsStore(QString filePath)
-    : m_filePath(filePath.isEmpty() ? defaultFilePath() : std::move(filePath)) {}
+    : m_filePath(filePath.isEmpty() ? defaultFilePath() : std::move(filePath)) {
+    // A file left readable by others (by an older run, a copy, an editor) holds the password:
+    // it is made private at once, not only at the first write, which may be hours away.
+    if (QFileInfo::exists(m_filePath))
+        QFile::setPermissions(m_filePath, kOwnerOnly);
+}
 
 QString QtSettingsStore::read(const QString &section, const QString &key, const QString &fallback) {
     const QSettings settings(m_filePath, QSettings::IniFormat);

@@ -14,6 +14,9 @@ public:
     // `filePath` empty: the per-user location above.
     explicit QtSettingsStore(QString filePath = {});
 
+    // A file of the program's own in the same folder as the settings.
+    static QString besideSettings(const QString &fileName);
+
     QString read(const QString &section, const QString &key, const QString &fallback) override;
     void write(const QString &section, const QString &key, const QString &value) override;
 

@@ -25,6 +25,22 @@ DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
 bool DnsClient::SendRecordCommand(QString domain, QString &nameVariable, QString command,
                                   QString recordType, QString address, bool showMessages,
                                   bool autoResolution) {
+    const Outcome outcome =
+        RunRecordCommand(std::move(domain), nameVariable, std::move(command), std::move(recordType),
+                         std::move(address), autoResolution);
+    if (showMessages)
+        ReportOutcome(outcome);
+    return outcome.succeeded;
+}
+
+void DnsClient::ReportOutcome(const Outcome &outcome) {
+    if (outcome.message)
+        m_boxes.inform(*outcome.message);
+}
+
+DnsClient::Outcome DnsClient::RunRecordCommand(QString domain, QString &nameVariable,
+                                               QString command, QString recordType, QString address,
+                                               bool autoResolution) {
     // The texts are copies: while the request runs, timer events may change the caller's
     // variables (the user record's address among them), and the command must not follow.
     if (nameVariable.isEmpty())
@@ -38,30 +54,30 @@ bool DnsClient::SendRecordCommand(QString domain, QString &nameVariable, QString
                 m_user.sUsername, m_user.sPassword, name, domain, command, recordType, address)))
             .body;
     const bool removing = command == QLatin1String(kRecordDelete);
+    Outcome outcome;
+    outcome.answered = !answer.isEmpty();
 
     if (!IsSuccessAnswer(answer)) {
         // An error reason that cannot be read means no message at all.
-        const std::optional<QString> reason = GetField(answer, kErrorKey);
-        if (showMessages && reason)
-            m_boxes.inform(QStringLiteral("Could not ") +
-                           (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
-                           QStringLiteral(" IP.  ") + *reason);
+        if (const std::optional<QString> reason = GetField(answer, kErrorKey))
+            outcome.message = QStringLiteral("Could not ") +
+                              (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
+                              QStringLiteral(" IP.  ") + *reason;
         UpdateIndicator(m_indicator, answer);
-        return false;
+        return outcome;
     }
 
+    outcome.succeeded = true;
     UpdateIndicator(m_indicator, answer);
     m_user.sIPAddress = address;
     if (const std::optional<QString> records = GetField(answer, kRecordListKey))
         m_user.sDomainUserRecords = *records;
     if (!m_user.bVerlundOnly)
         m_autoIP.UpdateAutoIPList(domain, name, command, recordType, address, autoResolution);
-    if (showMessages)
-        m_boxes.inform(QStringLiteral("Transaction Complete:\nIP ") +
-                       (removing ? QStringLiteral("Removed") : QStringLiteral("Set")) +
-                       QStringLiteral(" for Name:") + name + QStringLiteral(" IPAddress:") +
-                       address);
-    return true;
+    outcome.message = QStringLiteral("Transaction Complete:\nIP ") +
+                      (removing ? QStringLiteral("Removed") : QStringLiteral("Set")) +
+                      QStringLiteral(" for Name:") + name + QStringLiteral(" IPAddress:") + address;
+    return outcome;
 }
 
 QString DnsClient::QueryPublicAddress() {

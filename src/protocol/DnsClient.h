@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace pellmarch::platform {
 class WebRequest;
 class MessageBoxes;
@@ -32,6 +34,19 @@ public:
     // caller's variables change while the request runs.
     bool SendRecordCommand(QString domain, QString &name, QString command, QString recordType,
                            QString address, bool showMessages, bool autoResolution);
+
+    // What one record command came to, for a caller that reports it later (or not at all).
+    struct Outcome {
+        bool succeeded = false;
+        bool answered = false;          // the service answered; without it the outcome is unknown
+        std::optional<QString> message; // what a message box would say, when there is anything
+    };
+    // SendRecordCommand without the message box: the message is handed back instead, so that
+    // the caller can first set right what a failure left wrong.
+    Outcome RunRecordCommand(QString domain, QString &name, QString command, QString recordType,
+                             QString address, bool autoResolution);
+    // Shows the outcome's message, if it has one.
+    void ReportOutcome(const Outcome &outcome);
 
     // The address from which the service sees this machine, or empty text when there is none.
     // On success the answer's record list replaces the user record's. Sends no password.

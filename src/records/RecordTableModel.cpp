@@ -101,4 +101,22 @@ Qt::ItemFlags RecordTableModel::flags(const QModelIndex &index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
+int RecordTableModel::find(const protocol::DnsRecord &record) const {
+    int moved = -1;
+    int movedCount = 0;
+    for (int position = 0; position < m_rows.size(); ++position) {
+        const Row &row = m_rows.at(position);
+        if (row.empty)
+            continue;
+        if (row.record == record)
+            return position;
+        if (row.record.domain == record.domain && row.record.recordType == record.recordType &&
+            row.record.name == record.name) {
+            moved = position;
+            ++movedCount;
+        }
+    }
+    return movedCount == 1 ? moved : -1;
+}
+
 } // namespace pellmarch::records

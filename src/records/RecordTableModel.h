@@ -32,6 +32,9 @@ public:
     void load(const QString &recordList, const protocol::AutoIPList &autoIP);
 
     const Row &row(int position) const { return m_rows.at(position); }
+    // The position of the row that holds `record` (the same fields, letter case included), or
+    // else of the one row that holds it moved to another address; -1 when there is none.
+    int find(const protocol::DnsRecord &record) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

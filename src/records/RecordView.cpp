@@ -12,6 +12,7 @@
 #include "session/WorkGuard.h"
 
 #include <QScopeGuard>
+#include <QSet>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,7 +33,7 @@ constexpr int kExtraChoiceRole = Qt::UserRole + 1;
 RecordView::RecordView(session::Services &services, session::MainWindow &mainWindow,
                        protocol::DnsClient &client, QWidget *frameParent)
     : QObject(frameParent), m_services(services), m_mainWindow(mainWindow), m_client(client),
-      m_frameGrid(new frameGrid(frameParent)),
+      m_journal(services.journal), m_frameGrid(new frameGrid(frameParent)),
       m_frameOtherDomain(new frameOtherDomain(frameParent)) {
     connect(m_frameGrid->cmdAddGrid, &QPushButton::clicked, this, &RecordView::cmdAddGrid_Click);
     connect(m_frameGrid->cmdEditGrid, &QPushButton::clicked, this, &RecordView::cmdEditGrid_Click);
@@ -88,6 +89,9 @@ void RecordView::SetUpRecordTable() {
     protocol::SplitList(m_frameOtherDomain->cboDomain, m_services.user.sDomainList);
     protocol::SplitList(m_frameOtherDomain->cboRecordType, m_services.user.sRecordTypeList);
     m_frameOtherDomain->txtCName->setText(m_services.user.sUsername);
+    // A change that an earlier run left unfinished (ended between a delete and its add) is
+    // finished now that the service's list is in.
+    FinishPendingChanges();
     LoadRecordTable();
 }
 
@@ -192,19 +196,89 @@ bool RecordView::sendRecord(protocol::DnsRecord &record, const char *command, bo
                                       record.recordType, record.address, showMessages, autoIP);
 }
 
+protocol::DnsClient::Outcome RecordView::runRecord(protocol::DnsRecord &record, const char *command,
+                                                   bool autoIP) {
+    return m_client.RunRecordCommand(record.domain, record.name, QLatin1String(command),
+                                     record.recordType, record.address, autoIP);
+}
+
 void RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
                               bool freshAutoIP, bool addMessages) {
-    const bool deleted =
-        old != nullptr && sendRecord(*old, protocol::kRecordDelete, false, oldAutoIP);
-    const bool added = sendRecord(fresh, protocol::kRecordAdd, addMessages, freshAutoIP);
-    if (deleted && !added)
-        sendRecord(*old, protocol::kRecordAdd, false, oldAutoIP);
+    if (old == nullptr) {
+        sendRecord(fresh, protocol::kRecordAdd, addMessages, freshAutoIP);
+        return;
+    }
+    // Written down as the commands will send it: an empty name goes out as "@".
+    for (protocol::DnsRecord *record : {old, &fresh})
+        if (record->name.isEmpty())
+            record->name = QLatin1String(protocol::kRootName);
+    const int entry =
+        m_journal.begin({m_services.user.sUsername, *old, oldAutoIP, fresh, freshAutoIP});
+
+    const protocol::DnsClient::Outcome deleted =
+        runRecord(*old, protocol::kRecordDelete, oldAutoIP);
+    const protocol::DnsClient::Outcome added = runRecord(fresh, protocol::kRecordAdd, freshAutoIP);
+    // The record stands when the new one was added, or when the service refused the delete
+    // (the old one never left). A delete that got no answer may or may not have gone through.
+    bool standing = added.succeeded || (!deleted.succeeded && deleted.answered);
+    std::optional<protocol::DnsClient::Outcome> putBack;
+    if (deleted.succeeded && !added.succeeded) {
+        // Before any message: the user may end the program rather than answer it.
+        putBack = runRecord(*old, protocol::kRecordAdd, oldAutoIP);
+        standing = putBack->succeeded;
+    }
+    if (standing)
+        m_journal.crossOut(entry);
+
+    if (!addMessages)
+        return;
+    m_client.ReportOutcome(added);
+    if (putBack && !putBack->succeeded)
+        m_services.boxes.inform(
+            QStringLiteral("Could not put the record back.  It is missing from the DNS Server:\n"
+                           "Name:%1 Domain:%2 Record Type:%3 IPAddress:%4\n"
+                           "Pellmarch will try again to add it; you may also add it yourself.")
+                .arg(old->name, old->domain, old->recordType, old->address));
+}
+
+void RecordView::FinishPendingChanges() {
+    const QList<ChangeJournal::Entry> entries = m_journal.pending(m_services.user.sUsername);
+    if (entries.isEmpty())
+        return;
+    QSet<QString> listed;
+    for (const protocol::DnsRecord &r :
+         protocol::SplitRecordList(m_services.user.sDomainUserRecords))
+        listed.insert(protocol::RecordKey(r.domain, r.recordType, r.name, r.address));
+    const auto isListed = [&listed](const protocol::DnsRecord &r) {
+        return listed.contains(protocol::RecordKey(r.domain, r.recordType, r.name, r.address));
+    };
+    for (const ChangeJournal::Entry &entry : entries) {
+        PendingChange change = entry.change;
+        if (isListed(change.fresh) || isListed(change.old)) {
+            m_journal.crossOut(entry.number);
+            continue;
+        }
+        if (!m_journal.isDue(entry.number))
+            continue;
+        // The record as it was to become; should the service refuse that, as it was before.
+        if (runRecord(change.fresh, protocol::kRecordAdd, change.freshAutoIP).succeeded ||
+            runRecord(change.old, protocol::kRecordAdd, change.oldAutoIP).succeeded)
+            m_journal.crossOut(entry.number);
+        else
+            m_journal.tryFailed(entry.number);
+    }
 }
 
 void RecordView::cmdServerIP_Click() {
+    if (m_bUpdateBusy)
+        return;
     // Another exchange is waiting for the service (its local event loop let this click
-    // through): this one would interleave with it.
-    if (m_bUpdateBusy || m_services.work.isHeld())
+    // through): this one would interleave with it, so it follows once that has ended, on the
+    // editor as it stands then (and not at all should the editor have been left meanwhile).
+    if (m_services.work.deferWhileHeld("Update", [this] {
+            if (m_frameOtherDomain->isVisible())
+                cmdServerIP_Click();
+        }))
         return;
     m_bUpdateBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bUpdateBusy = false; });
@@ -237,7 +311,18 @@ void RecordView::cmdServerIP_Click() {
 }
 
 void RecordView::cmdDeleteGrid_Click() {
-    if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy || m_services.work.isHeld())
+    if (m_frameGrid->chosenRow() < 1 || m_bDeleteBusy)
+        return;
+    // During another exchange: once it has ended, the record chosen now is deleted, wherever
+    // the reloaded table shows it then; a record no longer there is not looked for further.
+    const RecordTableModel::Row chosen = m_frameGrid->model().row(m_frameGrid->chosenRow());
+    if (m_services.work.deferWhileHeld("Delete", [this, chosen] {
+            const int position = m_frameGrid->model().find(chosen.record);
+            if (position < 1 || m_frameGrid->isHidden())
+                return;
+            m_frameGrid->chooseRow(position);
+            cmdDeleteGrid_Click();
+        }))
         return;
     m_bDeleteBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bDeleteBusy = false; });
@@ -255,6 +340,7 @@ void RecordView::RefreshAutoRecords(const QString &address) {
     if (m_frameGrid->isHidden())
         return;
     const session::WorkGuard::Hold busy(m_services.work);
+    FinishPendingChanges();
     QTableView *grid = m_frameGrid->gridDomainUser;
     const int remembered = std::max(0, grid->currentIndex().row());
     // The rows as they stand before any command; the table is rebuilt only afterwards.

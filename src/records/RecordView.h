@@ -1,6 +1,8 @@
 #pragma once
 
+#include "protocol/DnsClient.h"
 #include "protocol/RecordList.h"
+#include "records/ChangeJournal.h"
 #include "session/Services.h"
 
 #include <QObject>
@@ -8,9 +10,6 @@
 class QComboBox;
 class QWidget;
 
-namespace pellmarch::protocol {
-class DnsClient;
-}
 namespace pellmarch::session {
 class MainWindow;
 }
@@ -76,7 +75,12 @@ public:
     void cmdDeleteGrid_Click();
     // Moves every row marked for automatic resolution that is not at `address` there, reloads
     // the table and chooses the same position again. Does nothing while the table is not shown.
+    // Changes left unfinished before are finished first.
     void RefreshAutoRecords(const QString &address);
+    // Finishes the subscriber's changes that lost a record on the way (deleted, then neither
+    // added nor put back, or cut off between the two): the record the service lists neither
+    // way is added as it was to become, or else put back, each in its turn of waiting.
+    void FinishPendingChanges();
 
     const SelectedRecord &selectedRecord() const { return m_selected; }
 
@@ -88,10 +92,14 @@ private:
     // the delete went through and the add did not, `old` is added back without a message, so a
     // failed change never loses a record. An empty name goes out as "@" and stays so in the
     // records given.
+    // The change is written down in the journal until the record stands at the service again,
+    // and the put-back goes out before the add's message is shown.
     void changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
                       bool freshAutoIP, bool addMessages);
     bool sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
                     bool autoIP);
+    protocol::DnsClient::Outcome runRecord(protocol::DnsRecord &record, const char *command,
+                                           bool autoIP);
     // Shows `text` as the choice of `box`; a value the box does not offer is offered for this
     // editing, rather than the record being changed silently.
     static void showChoice(QComboBox *box, const QString &text);
@@ -99,6 +107,7 @@ private:
     session::Services &m_services;
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;
+    ChangeJournal m_journal;
     bool m_bUpdateBusy = false;
     bool m_bDeleteBusy = false;
     frameGrid *m_frameGrid = nullptr;

@@ -31,6 +31,7 @@ struct Services {
     platform::MessageBoxes &boxes;
     platform::Shell &shell;
     platform::SettingsStore &settings;
+    platform::SettingsStore &journal; // record changes under way, beside the settings
     protocol::Endpoints endpoints;
     protocol::clsUser &user;
     protocol::LoginFlags &flags;

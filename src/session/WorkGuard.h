@@ -3,6 +3,8 @@
 #include <QObject>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace pellmarch::session {
 
@@ -31,16 +33,31 @@ public:
     // Runs `work` at once when the guard is free, else keeps it for later. Work kept earlier is
     // replaced: several held ticks make one.
     void runOrHold(std::function<void()> work);
+
+    // A click of the user's that came while work was under way: it is carried out as soon as
+    // that work has ended, before a held tick, in the order the clicks came; a second click of
+    // the same `kind` while the first still waits adds nothing. True when the action was kept
+    // (the guard was held); false when the caller may go ahead at once.
+    bool deferWhileHeld(const char *kind, std::function<void()> action);
+    bool hasDeferredActions() const { return !m_actions.empty(); }
+
     bool hasHeldWork() const { return static_cast<bool>(m_held); }
-    // Forgets work kept for later, for when what it works on goes away.
-    void dropHeldWork() { m_held = nullptr; }
+    // Forgets work and clicks kept for later, for when what they work on goes away.
+    void dropHeldWork();
+
+Q_SIGNALS:
+    // Whether a click is waiting for the work under way to end: the windows show a busy
+    // cursor meanwhile, so the click is seen to have been taken.
+    void waitingChanged(bool waiting);
 
 private:
     void release();
     void runHeld();
+    void scheduleIfPending();
 
     int m_holders = 0;
     std::function<void()> m_held;
+    std::vector<std::pair<const char *, std::function<void()>>> m_actions;
 };
 
 } // namespace pellmarch::session

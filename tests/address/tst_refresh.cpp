@@ -7,11 +7,14 @@
 #include "support/Fakes.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 using namespace pellmarch;
 
@@ -72,10 +75,13 @@ private Q_SLOTS:
     void markedRowsFollowTheAddress();
     void nothingWhileTheEditorIsOpen();
     void ownHostNameFollowsOneTickLate();
+    void ownHostNameWaitsForAnAddress_data();
+    void ownHostNameWaitsForAnAddress();
     void ownModeUntickedSendsNothing();
     void ticksWaitForWorkUnderWay();
     void noTickForThePreviousSubscriber();
-    void noOtherActionDuringAnExchange();
+    void clicksDuringAnExchangeWaitForIt_data();
+    void clicksDuringAnExchangeWaitForIt();
     void setAlternateIP_data();
     void setAlternateIP();
 };
@@ -174,6 +180,53 @@ void TestRefresh::ownHostNameFollowsOneTickLate() {
     QCOMPARE(f.find<QLineEdit>("txtVerlundIP")->text(), QStringLiteral("10.5.5.5"));
 }
 
+void TestRefresh::ownHostNameWaitsForAnAddress_data() {
+    QTest::addColumn<QString>("saved"); // the address saved for this subscriber
+    QTest::addColumn<QStringList>("setUp");
+    QTest::addColumn<QStringList>("move"); // sent once an address has been shown
+    const QString add = command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.6.6.6");
+    QTest::newRow("nothing saved: stays parked") << "" << QStringList() << QStringList{add};
+    QTest::newRow("saved address registered, then moved")
+        << "10.3.3.3"
+        << QStringList{command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "192.0.2.1"),
+                       command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.3.3.3")}
+        << QStringList{command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "10.3.3.3"), add};
+}
+
+void TestRefresh::ownHostNameWaitsForAnAddress() {
+    // The login's answer named no address (or something that is not one): nothing is ever
+    // registered at a non-address; the host name moves once a tick has learnt and shown one.
+    QFETCH(QString, saved);
+    QFETCH(QStringList, setUp);
+    QFETCH(QStringList, move);
+    testing::FakeServices fakes;
+    fakes.user.sUsername = QStringLiteral("dana");
+    fakes.user.sPassword = QStringLiteral("pw");
+    fakes.user.sSubDomain = QStringLiteral("dyn.test");
+    fakes.settings.values.insert(QStringLiteral("Init/AutoIP"), QStringLiteral("1"));
+    fakes.settings.values.insert(QStringLiteral("Init/Username"), QStringLiteral("dana"));
+    fakes.settings.values.insert(QStringLiteral("Init/IPAddress"), saved);
+    app::frmMain main(fakes.services);
+    fakes.web.answer(success());
+    fakes.web.answer(success());
+    main.SetUpMainWindow();
+    main.ownAddress().tmrAuto.stop();
+    QCOMPARE(fakes.web.urls, setUp);
+
+    fakes.web.urls.clear();
+    fakes.web.script.clear();
+    for (const char *address : {"SUCCESS", "10.6.6.6", "10.6.6.6"})
+        fakes.web.answer(queryAnswer(QLatin1String(address)));
+    fakes.web.answer(success());
+    fakes.web.answer(success());
+    for (int tick = 0; tick < 2; ++tick)
+        main.ownAddress().tmrAuto_Timer();
+    QCOMPARE(main.shownAddress(), QStringLiteral("10.6.6.6"));
+    QCOMPARE(fakes.web.urls, (QStringList{kQuery.arg("dana"), kQuery.arg("dana")}));
+    main.ownAddress().tmrAuto_Timer();
+    QCOMPARE(fakes.web.urls.mid(2), QStringList{kQuery.arg("dana")} + move);
+}
+
 void TestRefresh::ownModeUntickedSendsNothing() {
     RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"));
     f.main.ownAddress().tmrAuto.start();
@@ -226,23 +279,102 @@ void TestRefresh::noTickForThePreviousSubscriber() {
              QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "192.0.2.1")});
 }
 
-void TestRefresh::noOtherActionDuringAnExchange() {
-    // While a tick waits for the service (its event loop lets clicks through), closing, a new
-    // login, Delete or Update would interleave with it: each does nothing.
-    RefreshFixture f(QStringLiteral("acme"), QString(), QStringLiteral("a.test;;A;;www;;10.2.2.2"));
+void TestRefresh::clicksDuringAnExchangeWaitForIt_data() {
+    QTest::addColumn<QString>("subDomain"); // empty: record-table mode
+    QTest::addColumn<QString>("click");
+    QTest::addColumn<QStringList>("afterwards"); // commands once the tick is over
+    QTest::addColumn<int>("endings");
+    const QStringList none;
+    QTest::newRow("close, table") << ""
+                                  << "close" << none << 1;
+    QTest::newRow("close, own host name: asked, parked")
+        << "dyn.test"
+        << "close"
+        << QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "192.0.2.1")} << 1;
+    QTest::newRow("Login as Different User") << ""
+                                             << "login" << none << 0;
+    QTest::newRow("Delete, clicked twice: deleted once")
+        << ""
+        << "delete"
+        << QStringList{command("dana", "a.test", "www", "RECORDDELETE", "A", "10.2.2.2")} << 0;
+    QTest::newRow("Update") << ""
+                            << "update"
+                            << QStringList{command("dana", "a.test", "@", "RECORDADD", "A",
+                                                   "10.4.4.4")}
+                            << 0;
+    QTest::newRow("Set Alternate IP")
+        << "dyn.test"
+        << "setip" << QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.7")}
+        << 0;
+}
+
+void TestRefresh::clicksDuringAnExchangeWaitForIt() {
+    // While a tick waits for the service, its event loop lets clicks through. Carried out at
+    // once they would interleave with the tick; dropped, the user's click would be lost. They
+    // wait for the tick, under a busy pointer, and then happen.
+    QFETCH(QString, subDomain);
+    QFETCH(QString, click);
+    QFETCH(QStringList, afterwards);
+    QFETCH(int, endings);
+    RefreshFixture f(QStringLiteral("dana"), subDomain, QStringLiteral("a.test;;A;;www;;10.2.2.2"));
+    if (!subDomain.isEmpty())
+        f.find<QCheckBox>("chkAutoIP")->setChecked(true); // so that the tick asks the service
+    f.find<QLineEdit>("txtVerlundIP")->setText(QStringLiteral("10.7.7.7"));
     f.find<QTableView>("gridDomainUser")->selectRow(1);
+    if (click == QLatin1String("update")) {
+        QTest::mouseClick(f.find<QPushButton>("cmdAddGrid"), Qt::LeftButton);
+        f.find<QComboBox>("cboDomain")->setCurrentIndex(0);
+        f.find<QComboBox>("cboRecordType")->setCurrentIndex(0);
+        f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("10.4.4.4"));
+    }
+    // Every login window that opens is counted and closed (as Exit would end the program).
+    int loginsOpened = 0;
+    QTimer closer;
+    closer.setInterval(10);
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            ++loginsOpened;
+            dialog->done(0);
+        }
+    });
+    closer.start();
+    qsizetype sentDuringTick = -1;
+    bool busyPointer = false;
     f.fakes.web.duringFetch = [&] {
-        f.fakes.web.duringFetch = nullptr;
-        f.main.close();
-        f.find<QAction>("mnuLogin")->trigger();
-        QTest::mouseClick(f.find<QPushButton>("cmdDeleteGrid"), Qt::LeftButton);
+        if (sentDuringTick >= 0)
+            return; // only during the tick's own request
+        for (int i = 0; i < 2; ++i) {
+            if (click == QLatin1String("close"))
+                f.main.close();
+            else if (click == QLatin1String("login"))
+                f.find<QAction>("mnuLogin")->trigger();
+            else if (click == QLatin1String("delete"))
+                QTest::mouseClick(f.find<QPushButton>("cmdDeleteGrid"), Qt::LeftButton);
+            else if (click == QLatin1String("update"))
+                QTest::mouseClick(f.find<QPushButton>("cmdServerIP"), Qt::LeftButton);
+            else
+                QTest::mouseClick(f.find<QPushButton>("cmdVerlundSetIP"), Qt::LeftButton);
+        }
+        sentDuringTick = f.fakes.web.urls.size();
+        busyPointer = QApplication::overrideCursor() != nullptr &&
+                      QApplication::overrideCursor()->shape() == Qt::BusyCursor;
     };
-    f.fakes.web.answer(queryAnswer(QStringLiteral("10.9.9.9")));
+    f.fakes.web.answer(
+        queryAnswer(QStringLiteral("10.1.1.1"), QStringLiteral("a.test;;A;;www;;10.2.2.2")));
+    for (int i = 0; i < afterwards.size(); ++i)
+        f.fakes.web.answer(success(QStringLiteral("a.test;;A;;www;;10.2.2.2")));
     f.tick();
-    QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("acme")});
-    QVERIFY(f.main.isVisible());
-    QVERIFY(f.fakes.settings.writes.isEmpty());
-    QCOMPARE(f.fakes.shell.endings, 0);
+    QCOMPARE(sentDuringTick, 1);
+    QVERIFY(busyPointer);
+    QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")});
+
+    QTRY_COMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")} + afterwards);
+    QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(f.fakes.shell.endings, endings);
+    QCOMPARE(f.fakes.boxes.asked.size(), click == QLatin1String("close") && !subDomain.isEmpty());
+    if (click == QLatin1String("close") || click == QLatin1String("login"))
+        QVERIFY(f.fakes.settings.writes.contains(QStringLiteral("Init/bSaveLogin=0")));
+    QTRY_COMPARE(loginsOpened, click == QLatin1String("login") ? 1 : 0);
 }
 
 void TestRefresh::setAlternateIP_data() {

@@ -35,6 +35,7 @@ struct Run {
                    fakes.boxes,
                    fakes.shell,
                    settings,
+                   fakes.journal,
                    protocol::Endpoints::allAt(host),
                    fakes.user,
                    fakes.flags,

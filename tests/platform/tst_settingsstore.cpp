@@ -72,6 +72,13 @@ void TestSettingsStore::passwordIsNeverReadableByOthers() {
     g_renamed.clear();
     {
         QtSettingsStore store(path);
+        // Private from the start of the run, not only from its first write: a file left
+        // readable by others would otherwise stay so for as long as nothing is saved.
+        if (initialMode >= 0) {
+            struct stat atStart {};
+            QCOMPARE(::stat(QFile::encodeName(path).constData(), &atStart), 0);
+            QCOMPARE(QString::number(atStart.st_mode & 0777, 8), QStringLiteral("600"));
+        }
         store.write(QStringLiteral("Init"), QStringLiteral("Password"), QStringLiteral("s3cret!"));
         store.write(QStringLiteral("Init"), QStringLiteral("bSaveLogin"), QStringLiteral("1"));
         store.write(QStringLiteral("Init"), QStringLiteral("Password"), QStringLiteral("n3w-one"));

@@ -89,6 +89,10 @@ private Q_SLOTS:
     void secondUpdateWhileTheFirstWaitsDoesNothing();
     void deleting_data();
     void deleting();
+    void lostRecordIsPutBackFirstAndFinishedLater();
+    void changeCutOffIsFinishedAtTheNextStart_data();
+    void changeCutOffIsFinishedAtTheNextStart();
+    void refusedFinishingWaitsLongerEachTime();
 };
 
 void TestRecordEdit::opening_data() {
@@ -262,6 +266,19 @@ void TestRecordEdit::update_data() {
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
         << 1 << "No";
+    QTest::newRow("delete and add refused: nothing was lost, nothing is put back")
+        << 2 << "="
+        << "10.0.0.9" << false << QStringList{"refused", "refused"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
+        << 1 << "No";
+    QTest::newRow("add and put-back refused: the missing record is named")
+        << 2 << "="
+        << "10.0.0.9" << false << QStringList{"ok", "refused", "refused"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}
+        << 2 << "No";
 }
 
 void TestRecordEdit::update() {
@@ -336,6 +353,126 @@ void TestRecordEdit::deleting() {
     QVERIFY(!f.editorShown());
     if (!urls.isEmpty()) // reloaded from the answer
         QCOMPARE(f.grid->model()->rowCount(), 2);
+}
+
+void TestRecordEdit::lostRecordIsPutBackFirstAndFinishedLater() {
+    EditorFixture f;
+    const QString withoutMail =
+        QStringLiteral("a.test;;A;;@;;10.0.0.1~~old.test;;TXT;;note;;10.0.0.3");
+    f.fakes.web.answer(success(withoutMail));                               // delete
+    f.fakes.web.answer(QStringLiteral("<p>Error: Invalid IP address</p>")); // add
+    f.fakes.web.answer(QStringLiteral("<p>Error: Busy</p>"));               // put-back
+    QList<qsizetype> sentBeforeMessage;
+    f.fakes.boxes.whileShown = [&] {
+        sentBeforeMessage.append(f.fakes.web.urls.size());
+    };
+    f.chooseRow(2);
+    f.click("cmdEditGrid");
+    f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("10.0.0.9"));
+    f.click("cmdServerIP");
+
+    // The put-back went out before anything waited for the user.
+    QCOMPARE(f.fakes.web.urls.size(), 3);
+    QCOMPARE(sentBeforeMessage, (QList<qsizetype>{3, 3}));
+    QCOMPARE(f.fakes.boxes.shown,
+             (QStringList{QStringLiteral("Could not Set IP.  Invalid IP address"),
+                          QStringLiteral("Could not put the record back.  It is missing from the "
+                                         "DNS Server:\nName:mail Domain:a.test Record Type:MX "
+                                         "IPAddress:10.0.0.2\nPellmarch will try again to add it; "
+                                         "you may also add it yourself.")}));
+    QCOMPARE(f.grid->model()->rowCount(), 3); // the reloaded table lacks it
+
+    // The next refresh finishes the change: the new record is refused again, the old one is put
+    // back, and the change is crossed out.
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(QStringLiteral("<p>Error: Invalid IP address</p>"));
+    f.fakes.web.answer(success(kRecords));
+    f.main.recordView().RefreshAutoRecords(kShown);
+    QCOMPARE(f.fakes.web.urls,
+             (QStringList{command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
+                          command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}));
+    QCOMPARE(f.grid->model()->rowCount(), 4);
+    f.fakes.web.urls.clear();
+    f.main.recordView().RefreshAutoRecords(kShown);
+    QCOMPARE(f.fakes.web.urls, QStringList());
+}
+
+void TestRecordEdit::changeCutOffIsFinishedAtTheNextStart_data() {
+    QTest::addColumn<QString>("listAtStart"); // the login's record list in the next run
+    QTest::addColumn<QStringList>("urls");
+    const QString others = QStringLiteral("a.test;;A;;@;;10.0.0.1~~old.test;;TXT;;note;;10.0.0.3");
+    QTest::newRow("deleted, never added: added at the new address")
+        << others << QStringList{command("RECORDADD", "a.test", "mail", "MX", "198.51.100.9")};
+    QTest::newRow("the delete never arrived: nothing to do") << kRecords << QStringList();
+    QTest::newRow("the add arrived: nothing to do")
+        << others + QStringLiteral("~~A.TEST;;MX;;mail;;198.51.100.9") << QStringList();
+}
+
+void TestRecordEdit::changeCutOffIsFinishedAtTheNextStart() {
+    QFETCH(QString, listAtStart);
+    QFETCH(QStringList, urls);
+    // The program is ended (killed) while the delete of a marked record's move is on the wire:
+    // what the journal holds at that moment is all the next run has.
+    QHash<QString, QString> leftOnDisk;
+    {
+        EditorFixture f;
+        f.fakes.autoIP.UpdateAutoIPList(QStringLiteral("a.test"), QStringLiteral("mail"),
+                                        QStringLiteral("RECORDADD"), QStringLiteral("MX"),
+                                        QStringLiteral("10.0.0.2"), true);
+        f.main.recordView().LoadRecordTable();
+        f.fakes.web.duringFetch = [&] {
+            if (leftOnDisk.isEmpty())
+                leftOnDisk = f.fakes.journal.values;
+        };
+        f.main.recordView().RefreshAutoRecords(QStringLiteral("198.51.100.9"));
+        QCOMPARE(f.fakes.web.urls.first(),
+                 command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"));
+    }
+    QVERIFY(!leftOnDisk.isEmpty());
+
+    testing::FakeServices next;
+    next.journal.values = leftOnDisk;
+    next.user.sUsername = QStringLiteral("acme");
+    next.user.sPassword = QStringLiteral("pw");
+    next.user.sDomainUserRecords = listAtStart;
+    next.web.answer(success(listAtStart + QStringLiteral("~~a.test;;MX;;mail;;198.51.100.9")));
+    app::frmMain main(next.services);
+    main.SetUpMainWindow();
+    QCOMPARE(next.web.urls, urls);
+    // Finished either way: nothing is sent again, and a record added back keeps its mark.
+    next.web.urls.clear();
+    main.recordView().FinishPendingChanges();
+    QCOMPARE(next.web.urls, QStringList());
+    if (!urls.isEmpty())
+        QCOMPARE(main.findChild<QTableView *>(QStringLiteral("gridDomainUser"))
+                     ->model()
+                     ->index(3, 4)
+                     .data()
+                     .toString(),
+                 QStringLiteral("Yes"));
+}
+
+void TestRecordEdit::refusedFinishingWaitsLongerEachTime() {
+    EditorFixture f;
+    f.fakes.web.answer(success(QStringLiteral("a.test;;A;;@;;10.0.0.1")));
+    f.chooseRow(2);
+    f.click("cmdEditGrid");
+    f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("10.0.0.9"));
+    f.click("cmdServerIP"); // deleted; the add and the put-back find no service
+    QCOMPARE(f.fakes.web.urls.size(), 3);
+
+    // A service that stays away is asked at the 1st, 3rd, 6th and 11th refresh (waits of 1, 2
+    // and 4 refreshes between), two adds each time, not at every one.
+    QList<int> triedAt;
+    for (int refresh = 1; refresh <= 12; ++refresh) {
+        f.fakes.web.urls.clear();
+        f.main.recordView().RefreshAutoRecords(kShown);
+        if (!f.fakes.web.urls.isEmpty()) {
+            QCOMPARE(f.fakes.web.urls.size(), 2);
+            triedAt.append(refresh);
+        }
+    }
+    QCOMPARE(triedAt, (QList<int>{1, 3, 6, 11}));
 }
 
 QTEST_MAIN(TestRecordEdit)

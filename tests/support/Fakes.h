@@ -81,6 +81,7 @@ struct FakeServices {
     FakeMessageBoxes boxes;
     FakeShell shell;
     MemorySettingsStore settings;
+    MemorySettingsStore journal;
     protocol::clsUser user;
     protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
@@ -89,6 +90,7 @@ struct FakeServices {
                                boxes,
                                shell,
                                settings,
+                               journal,
                                protocol::Endpoints::allAt(QStringLiteral("dns.example")),
                                user,
                                flags,
@@ -103,6 +105,7 @@ struct FakeServices {
                 boxes,
                 shell,
                 settings,
+                journal,
                 protocol::Endpoints::allAt(host),
                 user,
                 flags,
