@@ -18,6 +18,7 @@
 #include "VerlundService.h"
 #include "address/OwnAddress.h"
 #include "app/frmMain.h"
+#include "platform/QtSettingsStore.h"
 #include "platform/QtWebRequest.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
@@ -206,8 +207,21 @@ int main(int argc, char *argv[]) {
     platform::QtWebRequest real;
     SoakWeb web(real, store, options);
     testing::FakeServices fakes;
-    session::Services services = fakes.withWeb(web, host);
-    services.refreshInterval = 1ms;
+    // The journal of changes under way is a real file, as in the program: the in-memory double
+    // keeps a log of every write, which would grow with the run.
+    platform::QtSettingsStore journal(dir.filePath(QStringLiteral("PELLMARCH-journal.ini")));
+    session::Services services{web,
+                               fakes.boxes,
+                               fakes.shell,
+                               fakes.settings,
+                               journal,
+                               protocol::Endpoints::allAt(host),
+                               fakes.user,
+                               fakes.flags,
+                               fakes.autoIP,
+                               fakes.work,
+                               fakes.services.parkingAddress,
+                               1ms};
 
     // Logged in, and the 50 records added through the client with the automatic flag: the
     // mark lives only in this run's list.
