@@ -58,6 +58,7 @@ struct Options {
     int ticks = 10000;
     unsigned seed = 20261208;
     bool dropAnswers = false;
+    QString trace; // a record name whose commands are printed as they go
 };
 
 // The public address for the n-th change (0 first): a new one each time, from the range kept
@@ -116,7 +117,13 @@ public:
                 timer->stop(); // this tick runs to its end; none after it until restarted
         }
         ++requests;
-        if (!failing || m_draw(m_random) != 0)
+        const bool fail = failing && m_draw(m_random) == 0;
+        if (!m_options.trace.isEmpty() &&
+            url.contains(QStringLiteral("Cname=%1&").arg(m_options.trace)))
+            std::printf("tick %5d %s%s\n", ticks,
+                        qPrintable(url.mid(url.indexOf(QLatin1String("DNSCommand=")))),
+                        fail ? (m_options.dropAnswers ? "  (answer lost)" : "  (not sent)") : "");
+        if (!fail)
             return m_real.fetch(url);
         ++failures;
         if (!m_options.dropAnswers)
@@ -150,15 +157,18 @@ Options parse(int argc, char *argv[]) {
             options.ticks = std::atoi(argv[++i]);
         } else if (arg == "--seed" && i + 1 < argc) {
             options.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--trace" && i + 1 < argc) {
+            options.trace = QString::fromLocal8Bit(argv[++i]);
         } else if (arg == "--drop-answers") {
             options.dropAnswers = true;
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--ticks N] [--seed S] [--drop-answers]\n"
+                         "usage: %s [--ticks N] [--seed S] [--drop-answers] [--trace NAME]\n"
                          "  --ticks N        ticks to run (10000; at least %d)\n"
                          "  --seed S         seed of the failures drawn (%u)\n"
                          "  --drop-answers   a failed request reaches the service and only its\n"
-                         "                   answer is lost (default: it is never sent)\n",
+                         "                   answer is lost (default: it is never sent)\n"
+                         "  --trace NAME     print every command for the record NAME (host07)\n",
                          argv[0], kFirstCheckpoint, Options{}.seed);
             std::exit(2);
         }
