@@ -61,7 +61,7 @@ frmAbout::frmAbout(platform::Shell &shell, QString termsPage, QWidget *parent)
     Label1 = new platform::LinkLabel(
         QStringLiteral("Click here to view the Verlund Terms of Service"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("Verlund Terms of Service"));
+    Label1->setAccessibleName(QStringLiteral("Click here to view the Verlund Terms of Service"));
     QFont link = Label1->font();
     link.setUnderline(true);
     link.setItalic(true);
@@ -78,6 +78,9 @@ frmAbout::frmAbout(platform::Shell &shell, QString termsPage, QWidget *parent)
     cmdOK->setDefault(true);
     cmdOK->setGeometry(kWidth - kMargin - 88, 154, 88, 28);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    // OK first, as the box opens; the link after it.
+    setTabOrder(cmdOK, Label1);
+    cmdOK->setFocus();
 
     Form_Load();
 }

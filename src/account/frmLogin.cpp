@@ -64,6 +64,7 @@ void frmLogin::buildMenu() {
     mnuHelp = named(m_menuBar->addMenu(QStringLiteral("&Help")), "mnuHelp", QStringLiteral("Help"));
     mnuOnlineHelp = mnuHelp->addAction(QStringLiteral("Online Help"));
     mnuOnlineHelp->setObjectName(QStringLiteral("mnuOnlineHelp"));
+    mnuOnlineHelp->setShortcut(QKeySequence::HelpContents);
     mnuRegister = mnuHelp->addAction(QStringLiteral("Register"));
     mnuRegister->setObjectName(QStringLiteral("mnuRegister"));
     mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
@@ -123,14 +124,14 @@ void frmLogin::buildControls() {
     llblRegister =
         named(new platform::LinkLabel(QStringLiteral("First Time Here? Please Register With Us. "),
                                       m_frmLogin),
-              "llblRegister", QStringLiteral("Register"));
+              "llblRegister", QStringLiteral("First Time Here? Please Register With Us."));
     styled(llblRegister, twipsRect(240, 2040, 3615, 255), arial(8.25, false, true), kAlignLeft,
            kLinkColour);
     connect(llblRegister, &platform::LinkLabel::clicked, this, &frmLogin::llblRegister_Click);
 
     Label6 = named(
         new platform::LinkLabel(QStringLiteral("Forgot your Password?   Click Here"), m_frmLogin),
-        "Label6", QStringLiteral("Forgot your Password"));
+        "Label6", QStringLiteral("Forgot your Password?   Click Here"));
     styled(Label6, twipsRect(240, 2400, 3615, 255), arial(8.25, false, true), kAlignLeft,
            kLinkColour);
     connect(Label6, &platform::LinkLabel::clicked, this, &frmLogin::Label6_Click);
@@ -139,6 +140,9 @@ void frmLogin::buildControls() {
     setTabOrder(txtPassword, cmdLogin);
     setTabOrder(cmdLogin, cmdExit);
     setTabOrder(cmdExit, chkSaveLogin);
+    // The links come last: beyond the designed order, for the keyboard.
+    setTabOrder(chkSaveLogin, llblRegister);
+    setTabOrder(llblRegister, Label6);
 
     // The busy panel covers the input frame while the login request runs.
     frmLoggingIn = named(new QFrame(m_client), "frmLoggingIn", QStringLiteral("Logging in"));

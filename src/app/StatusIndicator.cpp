@@ -2,6 +2,8 @@
 
 #include "platform/Widgets.h"
 
+#include <QAccessible>
+
 namespace pellmarch::app {
 
 namespace {
@@ -27,8 +29,13 @@ void StatusIndicator::setDisconnected() {
 }
 
 void StatusIndicator::showState(const QString &caption, const QColor &colour) {
+    if (text() == caption)
+        return;
     platform::showValue(this, caption);
     platform::setTextColour(this, colour);
+    // Announced to a screen reader: the state changes while the focus is elsewhere.
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 } // namespace pellmarch::app

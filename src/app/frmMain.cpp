@@ -5,6 +5,7 @@
 #include "address/OwnAddress.h"
 #include "address/frameVerlundDomain.h"
 #include "app/StatusIndicator.h"
+#include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
 #include "platform/Widgets.h"
@@ -71,6 +72,15 @@ frmMain::~frmMain() = default;
 
 void frmMain::buildMenus() {
     MnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "MnuFile", QStringLiteral("File"));
+    // Whether the desktop starts the program with the session; the tick shows whether the
+    // entry is there (looked at each time the menu opens: it may be removed from outside).
+    mnuStartAtLogin = MnuFile->addAction(QStringLiteral("Start at Login"));
+    mnuStartAtLogin->setObjectName(QStringLiteral("mnuStartAtLogin"));
+    mnuStartAtLogin->setCheckable(true);
+    mnuStartAtLogin->setChecked(m_autostart.isOn());
+    connect(MnuFile, &QMenu::aboutToShow, this,
+            [this] { mnuStartAtLogin->setChecked(m_autostart.isOn()); });
+    MnuFile->addSeparator();
     mnuLogin = MnuFile->addAction(QStringLiteral("Login as Different User"));
     mnuLogin->setObjectName(QStringLiteral("mnuLogin"));
     mnuLogout = MnuFile->addAction(QStringLiteral("Logout"));
@@ -80,6 +90,8 @@ void frmMain::buildMenus() {
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     mnuOnlineHelp = mnuHelp->addAction(QStringLiteral("Online Help"));
     mnuOnlineHelp->setObjectName(QStringLiteral("mnuOnlineHelp"));
+    mnuOnlineHelp->setShortcut(QKeySequence::HelpContents);
+    connect(mnuStartAtLogin, &QAction::triggered, this, &frmMain::mnuStartAtLogin_Click);
     connect(mnuLogin, &QAction::triggered, this, &frmMain::mnuLogin_Click);
     connect(mnuLogout, &QAction::triggered, this, &frmMain::mnuLogout_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
@@ -116,6 +128,9 @@ void frmMain::buildControls() {
                        QStringLiteral("Server Status:"));
     styled(lblStatusH, twipsRect(120, 90, 1455, 315), arial(8.25, true), kAlignLeft);
     lblStatus = new StatusIndicator(frameStatus);
+    // A screen reader says each value with its heading.
+    Label7->setBuddy(lblIPAddress);
+    lblStatusH->setBuddy(lblStatus);
     styled(lblStatus, twipsRect(1680, 90, 6015, 315), arial(8.25, true), kAlignLeft);
 }
 
@@ -210,6 +225,17 @@ void frmMain::closeEvent(QCloseEvent *event) {
         event->accept();
     else
         event->ignore();
+}
+
+void frmMain::mnuStartAtLogin_Click() {
+    const bool wanted = mnuStartAtLogin->isChecked();
+    QString error;
+    if (!m_autostart.setOn(wanted, &error))
+        m_services.boxes.inform(
+            (wanted ? QStringLiteral("Could not set Pellmarch to start at login.\n")
+                    : QStringLiteral("Could not stop Pellmarch from starting at login.\n")) +
+            error);
+    mnuStartAtLogin->setChecked(m_autostart.isOn());
 }
 
 void frmMain::mnuLogin_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AutostartEntry.h"
 #include "session/MainWindow.h"
 #include "session/Services.h"
 
@@ -69,6 +70,7 @@ private:
     void buildControls();
     void applyHeight();
 
+    void mnuStartAtLogin_Click();
     void mnuLogin_Click();
     void mnuLogout_Click();
     void mnuAbout_Click();
@@ -76,8 +78,10 @@ private:
 
     session::Services &m_services;
     session::WindowHeights m_heights{};
+    platform::AutostartEntry m_autostart;
 
     QMenu *MnuFile = nullptr;
+    QAction *mnuStartAtLogin = nullptr;
     QAction *mnuLogin = nullptr;
     QAction *mnuLogout = nullptr;
     QMenu *mnuHelp = nullptr;

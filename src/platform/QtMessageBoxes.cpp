@@ -2,22 +2,45 @@
 
 #include "platform/ProgramTitle.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace pellmarch::platform {
 
+namespace {
+
+// The program's boxes carry no icon: neither the column that QMessageBox keeps free for one (an
+// indent before the text), nor the coloured marks some desktops put on Yes and No.
+int showPlain(QMessageBox &box) {
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        for (int i = grid->count() - 1; i >= 0; --i) {
+            if (grid->itemAt(i)->spacerItem() != nullptr) {
+                QLayoutItem *indent = grid->takeAt(i);
+                delete indent;
+                break;
+            }
+        }
+    }
+    for (QAbstractButton *button : box.buttons())
+        button->setIcon(QIcon());
+    return box.exec();
+}
+
+} // namespace
+
 void QtMessageBoxes::inform(const QString &text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok,
                     QApplication::activeWindow());
-    box.exec();
+    showPlain(box);
 }
 
 bool QtMessageBoxes::ask(const QString &text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), text,
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return showPlain(box) == QMessageBox::Yes;
 }
 
 } // namespace pellmarch::platform

@@ -40,6 +40,18 @@ bool isCompleteAnswer(const QNetworkReply &reply, QNetworkReply::NetworkError er
            (code >= 401 && code <= 499);
 }
 
+// Whether the body is as long as the answer announced. Qt may report a connection that closed
+// in the middle of the body as a complete answer (it sometimes takes the close for the end of a
+// body without a length), and the beginning of an answer is not the answer: a login answer cut
+// after "DNS LOGIN: SUCCESS" would lose the profile behind it. A compressed body arrives
+// unpacked, so its announced length cannot be compared with it.
+bool hasWholeBody(const QNetworkReply &reply, const QByteArray &body) {
+    const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
+    if (!length.isValid() || reply.hasRawHeader("Content-Encoding"))
+        return true;
+    return body.size() == length.toLongLong();
+}
+
 QString decodeBody(const QByteArray &body, const QByteArray &contentType) {
     const qsizetype at = contentType.toLower().indexOf("charset=");
     if (at >= 0) {
@@ -71,7 +83,9 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
 
-    QNetworkReply *reply = m_manager.get(request);
+    if (!m_manager)
+        m_manager = std::make_unique<QNetworkAccessManager>();
+    QNetworkReply *reply = m_manager->get(request);
     QByteArray body;
     bool tooLarge = false;
 
@@ -117,7 +131,7 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
 
     const QNetworkReply::NetworkError error = reply->error();
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-                          isCompleteAnswer(*reply, error);
+                          isCompleteAnswer(*reply, error) && hasWholeBody(*reply, body);
     const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     reply->deleteLater();
 

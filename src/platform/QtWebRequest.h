@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 
 #include <chrono>
+#include <memory>
 
 namespace pellmarch::platform {
 
@@ -21,7 +22,8 @@ public:
     WebAnswer fetch(const QString &url) override;
 
 private:
-    QNetworkAccessManager m_manager;
+    // Made at the first request: start-up (and the login window) need no network stack yet.
+    std::unique_ptr<QNetworkAccessManager> m_manager;
     std::chrono::milliseconds m_timeout;
     qint64 m_maxBodyBytes;
 };

@@ -48,7 +48,7 @@ void RecordTableModel::load(const QString &recordList, const protocol::AutoIPLis
 }
 
 int RecordTableModel::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size()) - 1;
 }
 
 int RecordTableModel::columnCount(const QModelIndex &parent) const {
@@ -56,13 +56,13 @@ int RecordTableModel::columnCount(const QModelIndex &parent) const {
 }
 
 QVariant RecordTableModel::data(const QModelIndex &index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() + 1 >= m_rows.size())
         return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
     case Qt::ToolTipRole: {
-        const QString text = cellText(m_rows.at(index.row()), index.column());
+        const QString text = cellText(m_rows.at(index.row() + 1), index.column());
         if (role == Qt::ToolTipRole && text.isEmpty())
             return {};
         return text;

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -39,8 +40,9 @@ RecordView::RecordView(session::Services &services, session::MainWindow &mainWin
     connect(m_frameGrid->cmdEditGrid, &QPushButton::clicked, this, &RecordView::cmdEditGrid_Click);
     connect(m_frameGrid->cmdDeleteGrid, &QPushButton::clicked, this,
             &RecordView::cmdDeleteGrid_Click);
-    // A double-click anywhere on the table, on a row or below the last one.
+    // A double-click anywhere on the table, on a row or below the last one; Enter on a row.
     m_frameGrid->gridDomainUser->viewport()->installEventFilter(this);
+    m_frameGrid->gridDomainUser->installEventFilter(this);
     connect(m_frameOtherDomain->cmdServerIP, &QPushButton::clicked, this,
             &RecordView::cmdServerIP_Click);
     connect(m_frameOtherDomain->cmdCancel, &QPushButton::clicked, this,
@@ -53,7 +55,6 @@ RecordView::RecordView(session::Services &services, session::MainWindow &mainWin
 
 void RecordView::LoadRecordTable() {
     m_frameGrid->model().load(m_services.user.sDomainUserRecords, m_services.autoIP);
-    m_frameGrid->hidePlaceholder();
     // Focus can only go to a button on a visible window; a hidden one simply keeps none.
     m_frameGrid->cmdAddGrid->setFocus();
     m_frameGrid->chooseRow(0);
@@ -125,6 +126,14 @@ bool RecordView::eventFilter(QObject *watched, QEvent *event) {
         // use for the double-click (its cells are not edited in place).
         gridDomainUser_DblClick();
         return true;
+    }
+    if (watched == m_frameGrid->gridDomainUser && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // What a double-click on the current row does.
+            gridDomainUser_DblClick();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }
@@ -342,11 +351,11 @@ void RecordView::RefreshAutoRecords(const QString &address) {
     const session::WorkGuard::Hold busy(m_services.work);
     FinishPendingChanges();
     QTableView *grid = m_frameGrid->gridDomainUser;
-    const int remembered = std::max(0, grid->currentIndex().row());
+    const int remembered = m_frameGrid->currentRow();
     // The rows as they stand before any command; the table is rebuilt only afterwards.
     QList<protocol::DnsRecord> stale;
     const RecordTableModel &model = m_frameGrid->model();
-    for (int position = 1; position < model.rowCount(); ++position) {
+    for (int position = 1; position < model.positionCount(); ++position) {
         const RecordTableModel::Row &row = model.row(position);
         if (!row.empty && row.autoIP && row.record.address != address)
             stale.append(row.record);
@@ -357,7 +366,7 @@ void RecordView::RefreshAutoRecords(const QString &address) {
         changeRecord(&old, true, moved, true, false);
     }
     LoadRecordTable();
-    if (remembered >= 1 && remembered < model.rowCount()) {
+    if (remembered >= 1 && remembered < model.positionCount()) {
         grid->setFocus();
         m_frameGrid->chooseRow(remembered);
     }

@@ -61,30 +61,29 @@ frameGrid::frameGrid(QWidget *parent) : QFrame(parent) {
     setTabOrder(gridDomainUser, cmdAddGrid);
     setTabOrder(cmdAddGrid, cmdDeleteGrid);
     setTabOrder(cmdDeleteGrid, cmdEditGrid);
-    hidePlaceholder();
 }
 
 int frameGrid::chosenRow() const {
     const QModelIndex current = gridDomainUser->selectionModel()->currentIndex();
     if (!current.isValid() || !gridDomainUser->selectionModel()->isRowSelected(current.row()))
         return 0;
-    return current.row();
+    return RecordTableModel::positionOf(current);
+}
+
+int frameGrid::currentRow() const {
+    return RecordTableModel::positionOf(gridDomainUser->selectionModel()->currentIndex());
 }
 
 void frameGrid::chooseRow(int position) {
     QItemSelectionModel *selection = gridDomainUser->selectionModel();
-    if (position <= 0 || position >= m_model->rowCount()) {
+    if (position <= 0 || position >= m_model->positionCount()) {
         selection->clearSelection();
-        selection->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
         return;
     }
-    selection->setCurrentIndex(m_model->index(position, 0),
-                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    gridDomainUser->scrollTo(m_model->index(position, 0));
-}
-
-void frameGrid::hidePlaceholder() {
-    gridDomainUser->setRowHidden(0, true);
+    const QModelIndex at = m_model->indexAt(position);
+    selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    gridDomainUser->scrollTo(at);
 }
 
 } // namespace pellmarch::records

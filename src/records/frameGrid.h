@@ -21,12 +21,12 @@ public:
     RecordTableModel &model() { return *m_model; }
     const RecordTableModel &model() const { return *m_model; }
 
-    // The row the choice ends on, or 0 (the placeholder) when no record row is chosen.
+    // The position the choice ends on, or 0 (the placeholder) when no record row is chosen.
     int chosenRow() const;
+    // The position of the current row, or 0 when there is none.
+    int currentRow() const;
     // Makes `position` the current row and the end of the choice; position 0 chooses nothing.
     void chooseRow(int position);
-    // After the rows were rebuilt: the placeholder row stays out of sight.
-    void hidePlaceholder();
 
     QTableView *gridDomainUser = nullptr;
     QPushButton *cmdAddGrid = nullptr;

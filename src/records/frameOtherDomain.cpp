@@ -60,6 +60,8 @@ frameOtherDomain::frameOtherDomain(QWidget *parent) : QFrame(parent) {
 
     cmdCancel = platform::addButton(this, "cmdCancel", QStringLiteral("Cancel"),
                                     twipsRect(4800, 2520, 1815, 375));
+    // Escape leaves the editor as "Cancel" does (only while the editor is shown).
+    cmdCancel->setShortcut(QKeySequence(Qt::Key_Escape));
 
     setTabOrder(cboDomain, cboRecordType);
     setTabOrder(cboRecordType, txtCName);

@@ -289,6 +289,22 @@ void TestFrmLogin::linksOpenTheirPages() {
                                                QStringLiteral("http://dns.example/"),
                                                QStringLiteral("http://dns.example/support.htm")}));
 
+    // The same without a mouse: the links follow "Save Login" in the tab order and open with
+    // Enter or Space; F1 is the online help.
+    f.fakes.shell.pages.clear();
+    f.save->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.save));
+    for (const auto &[link, key] :
+         {std::pair{"llblRegister", Qt::Key_Return}, std::pair{"Label6", Qt::Key_Space}}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(link));
+        QTest::keyClick(QApplication::focusWidget(), key);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    QCOMPARE(f.fakes.shell.pages, (QStringList{QStringLiteral("http://dns.example/"),
+                                               QStringLiteral("http://dns.example/pop_pword.asp"),
+                                               QStringLiteral("http://dns.example/support.htm")}));
+
     // "About" waits for the about box to close.
     QString aboutCaption;
     pellmarch::testing::whenModalOpens([&](QWidget *box) {
@@ -303,7 +319,46 @@ void TestFrmLogin::linksOpenTheirPages() {
 void TestFrmLogin::controlsAreLaidOutAsDesigned() {
     LoginFixture f;
     QCOMPARE(f.window.windowTitle(), QStringLiteral("Login"));
-    QCOMPARE(f.user->geometry(), QRect(96, 32, 161, 25));
+    // Left, top, width, height in twips inside the window's frames; 15 twips to the pixel.
+    struct Placed {
+        const char *control;
+        const char *frame;
+        QRect twips;
+    };
+    const Placed designed[] = {
+        {"frmLogin", "", {0, 0, 4095, 2775}},
+        {"lblLogin", "frmLogin", {360, 120, 3375, 375}},
+        {"txtUsername", "frmLogin", {1440, 480, 2415, 375}},
+        {"txtPassword", "frmLogin", {1440, 1080, 2415, 375}},
+        {"cmdLogin", "frmLogin", {1440, 1560, 1335, 375}},
+        {"cmdExit", "frmLogin", {3000, 1560, 855, 375}},
+        {"chkSaveLogin", "frmLogin", {120, 1680, 1215, 255}},
+        {"llblRegister", "frmLogin", {240, 2040, 3615, 255}},
+        {"Label6", "frmLogin", {240, 2400, 3615, 255}},
+        {"frmLoggingIn", "", {0, 2880, 4095, 2535}},
+        {"lblWait", "frmLoggingIn", {360, 960, 3495, 375}},
+        {"lblLogginIn", "frmLoggingIn", {360, 1320, 3495, 375}},
+    };
+    const auto px = [](int twips) {
+        return (twips + 7) / 15;
+    };
+    for (const Placed &p : designed) {
+        const auto *control = f.window.findChild<QWidget *>(QLatin1String(p.control));
+        QVERIFY2(control, p.control);
+        QCOMPARE(control->parentWidget()->objectName(), QLatin1String(p.frame));
+        const QRect pixels(px(p.twips.x()), px(p.twips.y()), px(p.twips.width()),
+                           px(p.twips.height()));
+        if (control->geometry() != pixels)
+            QFAIL(qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                                 .arg(QLatin1String(p.control))
+                                 .arg(control->x())
+                                 .arg(control->y())
+                                 .arg(control->width())
+                                 .arg(control->height())));
+    }
+    // The client area: 4155 by 2835 twips.
+    QCOMPARE(f.window.findChild<QWidget *>(QStringLiteral("frmLogin"))->parentWidget()->size(),
+             QSize(277, 189));
     QCOMPARE(f.password->echoMode(), QLineEdit::Password);
     QVERIFY(!f.save->isChecked());
     QVERIFY(f.busyPanel->isHidden());

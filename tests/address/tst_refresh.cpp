@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -96,7 +97,9 @@ void TestRefresh::markedRowsFollowTheAddress() {
                                         true);
     f.main.recordView().LoadRecordTable();
     auto *grid = f.find<QTableView>("gridDomainUser");
-    grid->selectRow(3);
+    QVERIFY(QTest::qWaitForWindowActive(&f.main));
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QWidget>("cmdAddGrid"));
+    grid->selectRow(2); // position 3: the table's row r is position r + 1
     const QString moved = QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;ftp;;10.9.9.9~~"
                                          "a.test;;A;;@;;10.0.0.1");
     f.fakes.web.answer(queryAnswer(QStringLiteral("10.9.9.9"), records));
@@ -107,14 +110,17 @@ void TestRefresh::markedRowsFollowTheAddress() {
              (QStringList{kQuery.arg("acme"),
                           command("acme", "a.test", "ftp", "RECORDDELETE", "A", "10.2.2.2"),
                           command("acme", "a.test", "ftp", "RECORDADD", "A", "10.9.9.9")}));
-    QCOMPARE(grid->model()->index(2, 3).data().toString(), QStringLiteral("10.9.9.9"));
-    QCOMPARE(grid->model()->index(2, 4).data().toString(), QStringLiteral("Yes"));
+    QCOMPARE(grid->model()->index(1, 3).data().toString(), QStringLiteral("10.9.9.9"));
+    QCOMPARE(grid->model()->index(1, 4).data().toString(), QStringLiteral("Yes"));
     QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
-    QCOMPARE(grid->selectionModel()->selectedRows().first().row(), 3);
+    QCOMPARE(grid->selectionModel()->selectedRows().first().row(), 2);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
     QCOMPARE(f.shown(), QStringLiteral("10.9.9.9"));
     QVERIFY(f.fakes.boxes.shown.isEmpty());
 
-    // A refused add after an accepted delete puts the record back where it was.
+    // A refused add after an accepted delete puts the record back where it was; the first
+    // position is chosen again as well.
+    grid->selectRow(0);
     f.fakes.web.urls.clear();
     f.fakes.web.answer(queryAnswer(QStringLiteral("10.3.3.3"), moved));
     f.fakes.web.answer(success(QStringLiteral("a.test;;A;;ftp;;10.9.9.9")));
@@ -127,6 +133,8 @@ void TestRefresh::markedRowsFollowTheAddress() {
                           command("acme", "a.test", "www", "RECORDADD", "A", "10.3.3.3"),
                           command("acme", "a.test", "www", "RECORDADD", "A", "10.9.9.9")}));
     QCOMPARE(f.fakes.user.sDomainUserRecords, moved);
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(grid->selectionModel()->selectedRows().first().row(), 0);
 }
 
 void TestRefresh::nothingWhileTheEditorIsOpen() {
@@ -141,8 +149,11 @@ void TestRefresh::nothingWhileTheEditorIsOpen() {
     f.fakes.web.answer(success(QStringLiteral("a.test;;A;;www;;10.9.9.9")));
     f.main.recordView().RefreshAutoRecords(QStringLiteral("10.9.9.9"));
     QCOMPARE(f.fakes.web.urls.size(), 2);
-    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(1, 3).data().toString(),
+    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(0, 3).data().toString(),
              QStringLiteral("10.9.9.9"));
+    // No position was chosen: the reload leaves the focus on "Add".
+    QVERIFY(QTest::qWaitForWindowActive(&f.main));
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QWidget>("cmdAddGrid"));
 }
 
 void TestRefresh::ownHostNameFollowsOneTickLate() {
@@ -163,6 +174,17 @@ void TestRefresh::ownHostNameFollowsOneTickLate() {
           command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.5.5.5")},
          "10.5.5.5"}, // ...registered a tick later
         {"10.5.5.5", {}, "10.5.5.5"},
+        // A new address every tick: each tick registers the address shown since the tick
+        // before, not the one it has just fetched.
+        {"10.6.6.6", {}, "10.6.6.6"},
+        {"10.7.7.7",
+         {command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "10.5.5.5"),
+          command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.6.6.6")},
+         "10.7.7.7"},
+        {"10.8.8.8",
+         {command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "10.6.6.6"),
+          command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.7")},
+         "10.8.8.8"},
     };
     for (const Tick &t : ticks) {
         f.fakes.web.urls.clear();
@@ -176,8 +198,8 @@ void TestRefresh::ownHostNameFollowsOneTickLate() {
         QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")} + t.commands);
         QCOMPARE(f.shown(), t.shownAfter);
     }
-    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.5.5.5"));
-    QCOMPARE(f.find<QLineEdit>("txtVerlundIP")->text(), QStringLiteral("10.5.5.5"));
+    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.7.7.7"));
+    QCOMPARE(f.find<QLineEdit>("txtVerlundIP")->text(), QStringLiteral("10.8.8.8"));
 }
 
 void TestRefresh::ownHostNameWaitsForAnAddress_data() {
@@ -229,8 +251,9 @@ void TestRefresh::ownHostNameWaitsForAnAddress() {
 
 void TestRefresh::ownModeUntickedSendsNothing() {
     RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"));
+    QSignalSpy ticks(&f.main.ownAddress().tmrAuto, &QTimer::timeout);
     f.main.ownAddress().tmrAuto.start();
-    QTest::qWait(200); // several ticks at 50 ms
+    QTRY_VERIFY(ticks.size() >= 3);
     QVERIFY(f.fakes.web.urls.isEmpty());
     QCOMPARE(f.shown(), QStringLiteral("10.1.1.1"));
 }
@@ -243,24 +266,26 @@ void TestRefresh::ticksWaitForWorkUnderWay() {
     f.fakes.autoIP.UpdateAutoIPList("a.test", "www", "RECORDADD", "A", "10.2.2.2", true);
     f.main.recordView().LoadRecordTable();
     auto *grid = f.find<QTableView>("gridDomainUser");
-    grid->selectRow(1);
+    grid->selectRow(0);
     f.fakes.web.answer(success());                               // the delete
     f.fakes.web.answer(queryAnswer(QStringLiteral("10.9.9.9"))); // the one tick afterwards
     int queriesDuringMessage = -1;
+    QSignalSpy ticks(&f.main.ownAddress().tmrAuto, &QTimer::timeout);
     f.fakes.boxes.whileShown = [&] {
         f.main.ownAddress().tmrAuto.start();
-        QTest::qWait(200);
-        queriesDuringMessage = int(f.fakes.web.urls.size()) - 1;
+        if (QTest::qWaitFor([&] { return ticks.size() >= 3; }))
+            queriesDuringMessage = int(f.fakes.web.urls.size()) - 1;
         f.main.ownAddress().tmrAuto.stop();
     };
     QTest::mouseClick(f.find<QPushButton>("cmdDeleteGrid"), Qt::LeftButton);
     QCOMPARE(queriesDuringMessage, 0);
     QTRY_COMPARE(f.fakes.web.urls.size(), 2);
-    QTest::qWait(100);
+    // The held ticks made one: no second query follows.
+    QVERIFY(!QTest::qWaitFor([&] { return f.fakes.web.urls.size() > 2; }, 200));
     QCOMPARE(f.fakes.web.urls,
              (QStringList{command("acme", "a.test", "www", "RECORDDELETE", "A", "10.2.2.2"),
                           kQuery.arg("acme")}));
-    QCOMPARE(grid->model()->rowCount(), 2); // the record stays deleted
+    QCOMPARE(grid->model()->rowCount(), 1); // the record stays deleted: the one empty row
 }
 
 void TestRefresh::noTickForThePreviousSubscriber() {
@@ -269,12 +294,16 @@ void TestRefresh::noTickForThePreviousSubscriber() {
     f.main.ownAddress().tmrAuto.start();
     f.fakes.web.answer(success()); // parking
     QStringList whileOpen;
+    QSignalSpy ticks(&f.main.ownAddress().tmrAuto, &QTimer::timeout);
+    bool ticked = false;
     testing::whenModalOpens([&](QWidget *dialog) {
-        QTest::qWait(200);
+        const qsizetype before = ticks.size();
+        ticked = QTest::qWaitFor([&] { return ticks.size() >= before + 3; });
         whileOpen = f.fakes.web.urls;
         static_cast<QDialog *>(dialog)->done(0); // as Exit would end the program
     });
     f.find<QAction>("mnuLogin")->trigger();
+    QVERIFY(ticked);
     QCOMPARE(whileOpen,
              QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "192.0.2.1")});
 }
@@ -320,7 +349,7 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt() {
     if (!subDomain.isEmpty())
         f.find<QCheckBox>("chkAutoIP")->setChecked(true); // so that the tick asks the service
     f.find<QLineEdit>("txtVerlundIP")->setText(QStringLiteral("10.7.7.7"));
-    f.find<QTableView>("gridDomainUser")->selectRow(1);
+    f.find<QTableView>("gridDomainUser")->selectRow(0);
     if (click == QLatin1String("update")) {
         QTest::mouseClick(f.find<QPushButton>("cmdAddGrid"), Qt::LeftButton);
         f.find<QComboBox>("cboDomain")->setCurrentIndex(0);

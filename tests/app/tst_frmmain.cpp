@@ -11,13 +11,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace pellmarch;
@@ -94,9 +99,12 @@ class TestFrmMain : public QObject {
 private Q_SLOTS:
     void layoutRule_data();
     void layoutRule();
+    void controlsInTheirFrames_data();
+    void controlsInTheirFrames();
     void statusIndicatorAndCaption();
     void accessibleNames();
     void helpMenu();
+    void startAtLogin();
     void setUpRecordTableSendsNothing();
     void setUpOwnSubDomain_data();
     void setUpOwnSubDomain();
@@ -109,6 +117,7 @@ private Q_SLOTS:
     void closing();
     void logoutAnsweredNoKeepsRunning();
     void loginAsDifferentUserThenExit();
+    void loginAsDifferentUserThenLogIn();
 };
 
 void TestFrmMain::layoutRule_data() {
@@ -151,6 +160,60 @@ void TestFrmMain::layoutRule() {
     QCOMPARE(status->y(), (statusTop + 7) / 15);
     QVERIFY(status->geometry().bottom() < client->height());
     QCOMPARE(f.main.frameGeometry().height(), (height + 7) / 15);
+}
+
+void TestFrmMain::controlsInTheirFrames_data() {
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QList<int>>("rect"); // left, top, width, height in twips
+    const auto row = [](const char *control, const char *frame, QList<int> rect) {
+        QTest::newRow(control) << QString::fromLatin1(frame) << rect;
+    };
+    // The frames on the window (a new window is laid out for the record table).
+    row("frameGrid", "frmMainClient", {360, 1200, 8295, 4335});
+    row("frameOtherDomain", "frmMainClient", {480, 1200, 6735, 3135});
+    row("frameVerlundDomain", "frmMainClient", {480, 1200, 7935, 2055});
+    row("frameStatus", "frmMainClient", {480, 5535, 7935, 495});
+    // The record table.
+    row("gridDomainUser", "frameGrid", {0, 240, 8175, 3375});
+    row("cmdAddGrid", "frameGrid", {120, 3720, 1800, 400});
+    row("cmdDeleteGrid", "frameGrid", {2880, 3720, 1800, 400});
+    row("cmdEditGrid", "frameGrid", {5520, 3720, 1800, 400});
+    // The record editor.
+    row("cboDomain", "frameOtherDomain", {1800, 480, 2775, 315});
+    row("cboRecordType", "frameOtherDomain", {1800, 960, 2775, 315});
+    row("lblCNameH", "frameOtherDomain", {240, 1440, 1455, 375});
+    row("txtCName", "frameOtherDomain", {1800, 1440, 2775, 375});
+    row("txtServerIP", "frameOtherDomain", {1800, 2040, 2775, 375});
+    row("cmdServerIP", "frameOtherDomain", {4800, 2040, 1815, 375});
+    row("chkDomainAutoIP", "frameOtherDomain", {240, 2640, 4215, 375});
+    row("cmdCancel", "frameOtherDomain", {4800, 2520, 1815, 375});
+    // The own host name.
+    row("Label5", "frameVerlundDomain", {240, 240, 1455, 315});
+    row("lblUserName", "frameVerlundDomain", {1800, 240, 5895, 315});
+    row("Label4", "frameVerlundDomain", {240, 660, 1455, 315});
+    row("lblDomain", "frameVerlundDomain", {1800, 660, 5895, 315});
+    row("Label3", "frameVerlundDomain", {240, 1080, 1455, 375});
+    row("txtVerlundIP", "frameVerlundDomain", {1800, 1080, 2775, 375});
+    row("cmdVerlundSetIP", "frameVerlundDomain", {4800, 1080, 1815, 375});
+    row("chkAutoIP", "frameVerlundDomain", {240, 1560, 4215, 375});
+    // The status line.
+    row("lblStatusH", "frameStatus", {120, 90, 1455, 315});
+    row("lblStatus", "frameStatus", {1680, 90, 6015, 315});
+}
+
+void TestFrmMain::controlsInTheirFrames() {
+    QFETCH(QString, frame);
+    QFETCH(QList<int>, rect);
+    MainFixture f;
+    const QWidget *control =
+        f.main.findChild<QWidget *>(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget()->objectName(), frame);
+    // 15 twips to the pixel, to the nearest pixel.
+    const auto px = [](int twips) {
+        return (twips + 7) / 15;
+    };
+    QCOMPARE(control->geometry(), QRect(px(rect[0]), px(rect[1]), px(rect[2]), px(rect[3])));
 }
 
 void TestFrmMain::statusIndicatorAndCaption() {
@@ -205,7 +268,19 @@ void TestFrmMain::accessibleNames() {
         QVERIFY2(a, name);
         QCOMPARE(a->text(QAccessible::Name), said);
     }
-    QCOMPARE(f.find<QLabel>("Label3")->buddy(), f.txtVerlundIP());
+    // Values and boxes are said with the caption beside them (labelled-by).
+    for (const auto &[value, label] :
+         {std::pair{"lblIPAddress", "Label7"}, std::pair{"lblStatus", "lblStatusH"},
+          std::pair{"txtVerlundIP", "Label3"}, std::pair{"cboDomain", "lblDomainH"},
+          std::pair{"cboRecordType", "lblRecordTypeH"}, std::pair{"txtServerIP", "lblServerIPH"}}) {
+        QStringList labelledBy;
+        const auto relations = QAccessible::queryAccessibleInterface(f.find<QWidget>(value))
+                                   ->relations(QAccessible::Label);
+        for (const auto &relation : relations)
+            labelledBy.append(relation.first->object()->objectName());
+        QVERIFY2(labelledBy == QStringList{QLatin1String(label)},
+                 qPrintable(QLatin1String(value) + QLatin1Char(' ') + labelledBy.join(',')));
+    }
     QCOMPARE(f.find<QLineEdit>("txtCName")->toolTip(),
              QStringLiteral("Leave blank when changing or adding mx record for root domain "
                             "address."));
@@ -215,8 +290,8 @@ void TestFrmMain::accessibleNames() {
         for (QAction *item : menu->menu()->actions())
             menus.append(QStringLiteral("  ") + item->text());
     }
-    QCOMPARE(menus, (QStringList{"&File", "  Login as Different User", "  Logout", "&Help",
-                                 "  About", "  Online Help"}));
+    QCOMPARE(menus, (QStringList{"&File", "  Start at Login", "  ", "  Login as Different User",
+                                 "  Logout", "&Help", "  About", "  Online Help"}));
 }
 
 void TestFrmMain::helpMenu() {
@@ -230,6 +305,49 @@ void TestFrmMain::helpMenu() {
     });
     f.find<QAction>("mnuAbout")->trigger();
     QVERIFY(aboutShown);
+}
+
+void TestFrmMain::startAtLogin() {
+    QTemporaryDir config;
+    const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", savedHome); });
+    const QString entry =
+        config.filePath(QStringLiteral("autostart/net.verlund.Pellmarch.desktop"));
+    MainFixture f;
+    QAction *item = f.find<QAction>("mnuStartAtLogin");
+    QVERIFY(!item->isChecked());
+
+    // On: the session starts the program as its menu entry does. Off: the entry is gone.
+    item->trigger();
+    QVERIFY(item->isChecked());
+    QFile written(entry);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY2(text.startsWith("[Desktop Entry]\n") && text.contains("\nExec=pellmarch\n") &&
+                 text.contains("\nType=Application\n"),
+             text.constData());
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QVERIFY(!QFileInfo::exists(entry));
+
+    // Removed from outside: the menu shows it when it opens.
+    QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("autostart"))));
+    QVERIFY(QFile(entry).open(QIODevice::WriteOnly));
+    Q_EMIT f.find<QMenu>("MnuFile")->aboutToShow();
+    QVERIFY(item->isChecked());
+    QVERIFY(QFile::remove(entry));
+    QVERIFY(QDir().rmdir(config.filePath(QStringLiteral("autostart"))));
+
+    // A folder that cannot be made is said, and the item stays unticked.
+    QVERIFY(QFile(config.filePath(QStringLiteral("autostart"))).open(QIODevice::WriteOnly));
+    Q_EMIT f.find<QMenu>("MnuFile")->aboutToShow();
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QCOMPARE(f.fakes.boxes.shown.size(), 1);
+    QVERIFY2(f.fakes.boxes.shown.first().startsWith(
+                 QStringLiteral("Could not set Pellmarch to start at login.\nThe folder ")),
+             qPrintable(f.fakes.boxes.shown.first()));
 }
 
 void TestFrmMain::setUpRecordTableSendsNothing() {
@@ -248,7 +366,7 @@ void TestFrmMain::setUpRecordTableSendsNothing() {
     QCOMPARE(domains->currentIndex(), -1);
     QCOMPARE(f.find<QComboBox>("cboRecordType")->itemText(1), QStringLiteral("MX"));
     QCOMPARE(f.find<QLineEdit>("txtCName")->text(), QStringLiteral("acme"));
-    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->rowCount(), 2);
+    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->rowCount(), 1);
 }
 
 void TestFrmMain::setUpOwnSubDomain_data() {
@@ -414,7 +532,7 @@ void TestFrmMain::startUp() {
              QStringLiteral("Verlund Dynamic DNS version 1.6 \u00a9 Verlund Networks"));
     QVERIFY(f.fakes.flags.bLoggedIn);
     // Set-up ran: the record table holds the login answer's record.
-    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(1, 0).data().toString(),
+    QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(0, 0).data().toString(),
              QStringLiteral("a.test"));
     QVERIFY(f.main.ownAddress().tmrAuto.isActive());
     QVERIFY(f.fakes.settings.writes.isEmpty());
@@ -541,6 +659,67 @@ void TestFrmMain::loginAsDifferentUserThenExit() {
     QCOMPARE(boxes, (QStringList{"", ""}));
     QVERIFY(heldWhileOpen);
     QCOMPARE(f.fakes.shell.endings, 1);
+    QVERIFY(f.fakes.boxes.asked.isEmpty());
+}
+
+void TestFrmMain::loginAsDifferentUserThenLogIn() {
+    // ann keeps her own host name, marked to follow the address; bob logs in next and keeps a
+    // record table.
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
+    f.fakes.flags.bRememberLogin = true;
+    f.main.show();
+    f.main.SetUpMainWindow();
+    f.chkAutoIP()->setChecked(true);
+    f.main.ownAddress().tmrAuto.stop();
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(kSucceeded); // the parking
+    f.fakes.web.answer(QStringLiteral(
+        "<p>DNS LOGIN: SUCCESS</p><p>FirstName: B</p><p>LastName: L</p><p>Domains: b.test</p>"
+        "<p>SubDomain: </p><p>RecordTypes: A,MX</p><p>IPAddress: 198.51.100.8</p>"
+        "<p>DomainUserRecords: b.test;;MX;;mail;;10.0.0.2</p>"));
+    bool ticksHeldWhileOpen = false;
+    testing::whenModalOpens([&](QWidget *dialog) {
+        // Ticks fall due while the window is open; none may run for ann.
+        f.main.ownAddress().tmrAuto.start();
+        ticksHeldWhileOpen = QTest::qWaitFor([&] { return f.fakes.work.hasHeldWork(); }, 5000);
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtUsername")),
+                         QStringLiteral("bob"));
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword")),
+                         QStringLiteral("pw"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdLogin")),
+                          Qt::LeftButton);
+    });
+    f.find<QAction>("mnuLogin")->trigger();
+
+    QVERIFY(ticksHeldWhileOpen);
+    QCOMPARE(f.fakes.settings.writes,
+             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=1", "Init/bSaveLogin=1",
+                          "Init/Username=ann", "Init/Password=pw"}));
+    // bob's record table, filled from his login, in place of ann's own host name.
+    QVERIFY(!f.fakes.user.bVerlundOnly);
+    QVERIFY(f.find<QFrame>("frameGrid")->isVisible());
+    QVERIFY(!f.find<QFrame>("frameVerlundDomain")->isVisible());
+    QCOMPARE(f.main.windowHeightTwips(), 6780);
+    const QAbstractItemModel *table = f.find<QTableView>("gridDomainUser")->model();
+    QCOMPARE(table->rowCount(), 1);
+    QStringList row;
+    for (int column = 0; column < 5; ++column)
+        row.append(table->index(0, column).data().toString());
+    QCOMPARE(row, (QStringList{"b.test", "MX", "mail", "10.0.0.2", "No"}));
+    QCOMPARE(f.find<QLabel>("lblIPAddress")->text(), QStringLiteral("198.51.100.8"));
+    QCOMPARE(f.find<QComboBox>("cboDomain")->itemText(0), QStringLiteral("b.test"));
+    // From here on the ticks work for bob's table: address queries for him, and nothing else.
+    const QString query =
+        QStringLiteral("http://dns.example/dnslogin.asp?FXN=GetIPAddress&Usr=bob");
+    QTRY_VERIFY(f.fakes.web.urls.size() >= 4);
+    QCOMPARE(
+        f.fakes.web.urls.mid(0, 2),
+        (QStringList{command("ann", "RECORDADD", "192.0.2.1"),
+                     QStringLiteral("http://dns.example/dnslogin.asp?fxn=login&usr=bob&pwd=pw")}));
+    for (const QString &url : f.fakes.web.urls.mid(2))
+        QCOMPARE(url, query);
+    QCOMPARE(f.fakes.shell.endings, 0);
     QVERIFY(f.fakes.boxes.asked.isEmpty());
 }
 

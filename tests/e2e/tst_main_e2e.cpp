@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,7 +125,9 @@ void TestMainEndToEnd::ownHostNameIsParkedAndRegisteredAgain() {
     bool loginWindowOpened = false;
     QTimer *poll = testing::whenModalOpens([&](QWidget *dialog) {
         loginWindowOpened = true;
-        dialog->close();
+        // Its close box is Exit, which the fake shell only counts: end the window itself, so a
+        // remembered login that failed ends the test at once.
+        static_cast<QDialog *>(dialog)->done(QDialog::Rejected);
     });
     second.main.Form_Load();
     delete poll;
@@ -144,8 +147,8 @@ void TestMainEndToEnd::recordTableSubscriberSeesHisRecords() {
     run.main.Form_Load();
     QVERIFY(QTest::qWaitForWindowExposed(&run.main));
     auto *grid = run.main.findChild<QTableView *>(QStringLiteral("gridDomainUser"));
-    QCOMPARE(grid->model()->rowCount(), 1 + 4);
-    QCOMPARE(grid->model()->index(1, 2).data().toString(), QStringLiteral("Root"));
+    QCOMPARE(grid->model()->rowCount(), 4);
+    QCOMPARE(grid->model()->index(0, 2).data().toString(), QStringLiteral("Root"));
     grab(run.main, QStringLiteral("record-table"));
     const int commandsBefore = svc.log.size();
     run.main.close();
@@ -205,7 +208,7 @@ void TestMainEndToEnd::markedRecordFollowsTheAddress() {
                               5000);
     auto *grid = run.main.findChild<QTableView *>(QStringLiteral("gridDomainUser"));
     QTRY_COMPARE(run.main.shownAddress(), QStringLiteral("198.51.100.21"));
-    QCOMPARE(grid->model()->rowCount(), 1 + 6);
+    QCOMPARE(grid->model()->rowCount(), 6);
     QCOMPARE(run.fakes.boxes.shown.size(), 2); // the refresh reports nothing
 }
 

@@ -1,5 +1,8 @@
 // The settings file keeps the remembered password from other users at every moment of a write.
+#include "account/Lifecycle.h"
+#include "app/frmMain.h"
 #include "platform/QtSettingsStore.h"
+#include "support/Fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +47,7 @@ class TestSettingsStore : public QObject {
 private Q_SLOTS:
     void passwordIsNeverReadableByOthers_data();
     void passwordIsNeverReadableByOthers();
+    void closingKeepsEveryWritePrivate();
 };
 
 void TestSettingsStore::passwordIsNeverReadableByOthers_data() {
@@ -115,5 +119,57 @@ void TestSettingsStore::passwordIsNeverReadableByOthers() {
                  QStringLiteral("dana"));
 }
 
-QTEST_GUILESS_MAIN(TestSettingsStore)
+void TestSettingsStore::closingKeepsEveryWritePrivate() {
+    // Closing in own-sub-domain mode with a remembered login writes five settings one after
+    // another, the password among them: not one of those writes, nor anything else written in
+    // the folder meanwhile, is ever open to others.
+    const mode_t savedUmask = ::umask(022);
+    const auto restoreUmask = qScopeGuard([savedUmask] { ::umask(savedUmask); });
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PELLMARCH.ini"));
+    QtSettingsStore settings(path);
+    pellmarch::testing::FakeServices fakes;
+    pellmarch::session::Services services{fakes.web,
+                                          fakes.boxes,
+                                          fakes.shell,
+                                          settings,
+                                          fakes.journal,
+                                          fakes.services.endpoints,
+                                          fakes.user,
+                                          fakes.flags,
+                                          fakes.autoIP,
+                                          fakes.work,
+                                          fakes.services.parkingAddress,
+                                          fakes.services.refreshInterval};
+    pellmarch::app::frmMain main(services);
+    fakes.user.sUsername = QStringLiteral("dana");
+    fakes.user.sPassword = QStringLiteral("s3cret&pw");
+    fakes.user.sSubDomain = QStringLiteral("dyn.example");
+    fakes.user.sIPAddress = QStringLiteral("198.51.100.7");
+    fakes.web.answer(QStringLiteral("<p>SUCCESS</p>")); // the two set-up commands
+    fakes.web.answer(QStringLiteral("<p>SUCCESS</p>"));
+    main.SetUpMainWindow();
+    fakes.flags.bRememberLogin = true;
+    fakes.web.answer(QStringLiteral("<p>SUCCESS</p>")); // the parking
+
+    g_renamed.clear();
+    main.lifecycle().ParkAndSaveSettings();
+    const QList<Renamed> renamed = g_renamed;
+    g_renamed.clear();
+
+    qsizetype settingsWrites = 0;
+    for (const Renamed &r : renamed) {
+        QVERIFY2((r.mode & 077) == 0,
+                 qPrintable(r.target + QLatin1Char(' ') + QString::number(r.mode, 8)));
+        settingsWrites += r.target == path ? 1 : 0;
+    }
+    QCOMPARE(settingsWrites, 5);
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QCOMPARE(QString::number(status.st_mode & 0777, 8), QStringLiteral("600"));
+    QCOMPARE(settings.read(QStringLiteral("Init"), QStringLiteral("Password"), {}),
+             QStringLiteral("s3cret&pw"));
+}
+
+QTEST_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"

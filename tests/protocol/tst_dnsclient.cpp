@@ -2,13 +2,12 @@
 #include "platform/QtWebRequest.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
+#include "protocol/LoginExchange.h"
 #include "service/ServiceFixture.h"
 #include "support/Fakes.h"
+#include "support/ScriptedHttpServer.h"
 
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-#include <QUrlQuery>
 
 using namespace pellmarch;
 using namespace std::chrono_literals;
@@ -58,6 +57,7 @@ private Q_SLOTS:
     void autoListWholeKeys();
     void addressQuery_data();
     void addressQuery();
+    void reservedCharactersReachTheServiceIntact_data();
     void reservedCharactersReachTheServiceIntact();
     void roundTripAgainstTheService();
 };
@@ -329,43 +329,59 @@ void TestDnsClient::addressQuery() {
     QVERIFY(f.fakes.boxes.shown.isEmpty());
 }
 
+void TestDnsClient::reservedCharactersReachTheServiceIntact_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("key injection") << "a&DNSCommand=RECORDDELETE";
+    QTest::newRow("fragment") << "a#b";
+    QTest::newRow("escape as text") << "%00";
+    QTest::newRow("escaped ampersand as text") << "x%26y";
+    QTest::newRow("NUL") << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    QTest::newRow("plus") << "a+b";
+    QTest::newRow("spaces") << " a  b ";
+    QTest::newRow("quotes") << "\"a'b\"";
+    QTest::newRow("CR LF") << "a\r\nHost: evil\r\n\r\nGET /";
+    QTest::newRow("mixed") << "p&w=d#1+%x y\u00e9";
+    QTest::newRow("2,000 characters")
+        << QStringLiteral("&DNSCommand=RECORDDELETE#%00%26+ \"'\r\n").repeated(60).left(2000);
+}
+
 void TestDnsClient::reservedCharactersReachTheServiceIntact() {
-    // A server that records the query it receives and answers success.
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    QByteArray head;
-    connect(&server, &QTcpServer::newConnection, this, [&] {
-        QTcpSocket *s = server.nextPendingConnection();
-        connect(s, &QTcpSocket::readyRead, s, [&head, s] {
-            head += s->readAll();
-            if (head.contains("\r\n\r\n")) {
-                s->write("HTTP/1.1 200 OK\r\nContent-Length: 14\r\nConnection: close\r\n\r\n"
-                         "<p>SUCCESS</p>");
-                s->disconnectFromHost();
-            }
-        });
-    });
+    // Every value reaches the service exactly as given, whatever it holds; the record command and
+    // the login go through the real web request to a server that records what it received.
+    QFETCH(QString, text);
+    testing::ScriptedHttpServer server;
+    server.script = [](const testing::ScriptedHttpServer::Request &) {
+        return testing::ScriptedHttpServer::Reply::answer(
+            "<p>DNS LOGIN: SUCCESS</p><p>SUCCESS</p>");
+    };
     platform::QtWebRequest web(5s);
     testing::FakeServices fakes;
     testing::FakeIndicator indicator;
-    fakes.user.sUsername = QStringLiteral("ann&Pwd=x");
-    fakes.user.sPassword = QStringLiteral("p&w=d#1+%x y");
-    DnsClient client(
-        web, fakes.boxes, indicator, fakes.user, fakes.autoIP,
-        protocol::Endpoints::allAt(QStringLiteral("127.0.0.1:%1").arg(server.serverPort())));
-    QString name = QStringLiteral("a&DNSCommand=RECORDDELETE#");
-    QVERIFY(client.SendRecordCommand(QStringLiteral("d\u00e9.test +%"), name, kAdd,
-                                     QStringLiteral("A"), QStringLiteral("1.2.3.4 =&"), false,
+    fakes.user.sUsername = QStringLiteral("u") + text;
+    fakes.user.sPassword = QStringLiteral("p") + text;
+    const auto endpoints = protocol::Endpoints::allAt(server.host());
+    DnsClient client(web, fakes.boxes, indicator, fakes.user, fakes.autoIP, endpoints);
+    QString name = QStringLiteral("n") + text;
+    QVERIFY(client.SendRecordCommand(QStringLiteral("d") + text, name, kAdd,
+                                     QStringLiteral("t") + text, QStringLiteral("i") + text, false,
                                      false));
-    const QByteArray target = head.split(' ').value(1);
-    const QUrlQuery query(QUrl::fromEncoded("http://x" + target).query(QUrl::FullyEncoded));
-    const auto items = query.queryItems(QUrl::FullyDecoded);
-    QCOMPARE(items.size(), 8);
-    const QStringList expected{
-        "DNSTickler", "ann&Pwd=x", "p&w=d#1+%x y", "a&DNSCommand=RECORDDELETE#", "d\u00e9.test +%",
-        "RECORDADD",  "A",         "1.2.3.4 =&"};
-    for (int i = 0; i < items.size(); ++i)
-        QCOMPARE(items.at(i).second, expected.at(i));
+    QCOMPARE(name, QStringLiteral("n") + text);
+    QCOMPARE(protocol::RunLoginExchange(web, endpoints, fakes.user, QStringLiteral("U") + text,
+                                        QStringLiteral("P") + text),
+             protocol::LoginOutcome::Accepted);
+
+    using Items = QList<QPair<QString, QString>>;
+    QCOMPARE(server.requests.size(), 2);
+    QCOMPARE(server.requests.at(0).items, (Items{{"FXN", "DNSTickler"},
+                                                 {"Usr", "u" + text},
+                                                 {"Pwd", "p" + text},
+                                                 {"Cname", "n" + text},
+                                                 {"Domain", "d" + text},
+                                                 {"DNSCommand", "RECORDADD"},
+                                                 {"RecordType", "t" + text},
+                                                 {"IPAddress", "i" + text}}));
+    QCOMPARE(server.requests.at(1).items,
+             (Items{{"fxn", "login"}, {"usr", "U" + text}, {"pwd", "P" + text}}));
 }
 
 void TestDnsClient::roundTripAgainstTheService() {

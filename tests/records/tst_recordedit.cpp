@@ -1,9 +1,11 @@
 // The record editor and the record commit on the real main window, driven with clicks, against
 // doubles of the platform.
+#include "address/OwnAddress.h"
 #include "app/frmMain.h"
 #include "records/RecordView.h"
 #include "support/Fakes.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -52,7 +54,8 @@ struct EditorFixture {
     }
     void click(const char *button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
     void chooseRow(int position, bool twice = false) {
-        const QRect cell = grid->visualRect(grid->model()->index(position, 1));
+        // The table shows positions from 1: its row r is position r + 1.
+        const QRect cell = grid->visualRect(grid->model()->index(position - 1, 1));
         // A double-click arrives as a click and then the double-click itself.
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         if (twice)
@@ -93,6 +96,7 @@ private Q_SLOTS:
     void changeCutOffIsFinishedAtTheNextStart_data();
     void changeCutOffIsFinishedAtTheNextStart();
     void refusedFinishingWaitsLongerEachTime();
+    void keyboardOnly();
 };
 
 void TestRecordEdit::opening_data() {
@@ -134,7 +138,7 @@ void TestRecordEdit::opening() {
         f.main.recordView().LoadRecordTable();
     }
     if (row == 9) {
-        const QRect last = f.grid->visualRect(f.grid->model()->index(3, 1));
+        const QRect last = f.grid->visualRect(f.grid->model()->index(2, 1));
         const QPoint below(last.center().x(), last.bottom() + 40);
         QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, {}, below);
         QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, below);
@@ -171,12 +175,15 @@ void TestRecordEdit::addTwiceAndCancel() {
         QCOMPARE(domains->count(), 2);
         QCOMPARE(domains->currentIndex(), -1);
         QCOMPARE(f.find<QComboBox>("cboRecordType")->count(), 2);
+        // A new record starts unticked, also after an editing that left the box ticked.
         QCOMPARE(f.editor(), QStringLiteral("||||0"));
         f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("typed"));
+        if (round == 0)
+            f.tickBox();
         f.click("cmdCancel");
         QVERIFY(!f.editorShown());
         QCOMPARE(f.main.windowHeightTwips(), 6780);
-        QCOMPARE(f.grid->model()->rowCount(), 4);
+        QCOMPARE(f.grid->model()->rowCount(), 3);
         QVERIFY(f.grid->selectionModel()->selectedRows().isEmpty());
     }
     QVERIFY(f.fakes.web.urls.isEmpty());
@@ -223,6 +230,7 @@ void TestRecordEdit::validation() {
 
 void TestRecordEdit::update_data() {
     QTest::addColumn<int>("row");             // record opened with Edit
+    QTest::addColumn<bool>("leftTicked");     // mail marked, the box left ticked by an Add
     QTest::addColumn<QString>("name");        // typed over the name; "=" keeps it
     QTest::addColumn<QString>("address");     // typed over the address; "=" keeps it
     QTest::addColumn<bool>("tick");           // click the check box
@@ -233,47 +241,53 @@ void TestRecordEdit::update_data() {
     QTest::addColumn<QString>("autoCell"); // "AutoIP Res" of the row after the reload
     const QString mx = QStringLiteral("a.test;;MX;;mail;;10.0.0.2");
     QTest::newRow("unchanged sends nothing")
-        << 2 << "="
+        << 2 << false << "="
         << "=" << false << QStringList{} << QStringList() << 0 << "No";
     QTest::newRow("only the address: delete quietly, add with its message")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"ok", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
         << 1 << "No";
     QTest::newRow("only the box: moved to the shown address and marked")
-        << 2 << "="
+        << 2 << false << "="
         << "=" << true << QStringList{"ok", "moved"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "198.51.100.7")}
         << 1 << "Yes";
     QTest::newRow("a change of letter case counts")
-        << 2 << "Mail"
+        << 2 << false << "Mail"
         << "=" << false << QStringList{"ok", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "Mail", "MX", "10.0.0.2")}
         << 1 << "No";
     QTest::newRow("a refused add puts the old record back")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"ok", "refused", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}
         << 1 << "No";
     QTest::newRow("a refused delete: the add still goes, nothing is put back")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"refused", "ok"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
         << 1 << "No";
+    QTest::newRow("only unticking: the record stays at its stored address, unmarked")
+        << 2 << true << "="
+        << "=" << true << QStringList{"ok", "ok"}
+        << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
+                       command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}
+        << 1 << "No";
     QTest::newRow("delete and add refused: nothing was lost, nothing is put back")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"refused", "refused"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9")}
         << 1 << "No";
     QTest::newRow("add and put-back refused: the missing record is named")
-        << 2 << "="
+        << 2 << false << "="
         << "10.0.0.9" << false << QStringList{"ok", "refused", "refused"}
         << QStringList{command("RECORDDELETE", "a.test", "mail", "MX", "10.0.0.2"),
                        command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
@@ -283,6 +297,7 @@ void TestRecordEdit::update_data() {
 
 void TestRecordEdit::update() {
     QFETCH(int, row);
+    QFETCH(bool, leftTicked);
     QFETCH(QString, name);
     QFETCH(QString, address);
     QFETCH(bool, tick);
@@ -297,6 +312,13 @@ void TestRecordEdit::update() {
         f.fakes.web.answer(answer == QLatin1String("refused") ? QStringLiteral("<p>Error: no</p>")
                            : answer == QLatin1String("moved") ? success(moved)
                                                               : success(kRecords));
+    if (leftTicked) {
+        f.fakes.autoIP.UpdateAutoIPList("a.test", "mail", "RECORDADD", "MX", "10.0.0.2", true);
+        f.main.recordView().LoadRecordTable();
+        f.click("cmdAddGrid");
+        f.tickBox();
+        f.click("cmdCancel");
+    }
     f.chooseRow(row);
     f.click("cmdEditGrid");
     if (name != QLatin1String("="))
@@ -311,7 +333,7 @@ void TestRecordEdit::update() {
     QCOMPARE(f.fakes.boxes.shown.size(), messages);
     QVERIFY(!f.editorShown());
     QVERIFY(f.grid->selectionModel()->selectedRows().isEmpty());
-    QCOMPARE(f.grid->model()->index(2, 4).data().toString(), autoCell);
+    QCOMPARE(f.grid->model()->index(1, 4).data().toString(), autoCell);
 }
 
 void TestRecordEdit::secondUpdateWhileTheFirstWaitsDoesNothing() {
@@ -352,7 +374,7 @@ void TestRecordEdit::deleting() {
     QCOMPARE(f.fakes.boxes.shown.size(), urls.size());
     QVERIFY(!f.editorShown());
     if (!urls.isEmpty()) // reloaded from the answer
-        QCOMPARE(f.grid->model()->rowCount(), 2);
+        QCOMPARE(f.grid->model()->rowCount(), 1);
 }
 
 void TestRecordEdit::lostRecordIsPutBackFirstAndFinishedLater() {
@@ -380,7 +402,7 @@ void TestRecordEdit::lostRecordIsPutBackFirstAndFinishedLater() {
                                          "DNS Server:\nName:mail Domain:a.test Record Type:MX "
                                          "IPAddress:10.0.0.2\nPellmarch will try again to add it; "
                                          "you may also add it yourself.")}));
-    QCOMPARE(f.grid->model()->rowCount(), 3); // the reloaded table lacks it
+    QCOMPARE(f.grid->model()->rowCount(), 2); // the reloaded table lacks it
 
     // The next refresh finishes the change: the new record is refused again, the old one is put
     // back, and the change is crossed out.
@@ -391,7 +413,7 @@ void TestRecordEdit::lostRecordIsPutBackFirstAndFinishedLater() {
     QCOMPARE(f.fakes.web.urls,
              (QStringList{command("RECORDADD", "a.test", "mail", "MX", "10.0.0.9"),
                           command("RECORDADD", "a.test", "mail", "MX", "10.0.0.2")}));
-    QCOMPARE(f.grid->model()->rowCount(), 4);
+    QCOMPARE(f.grid->model()->rowCount(), 3);
     f.fakes.web.urls.clear();
     f.main.recordView().RefreshAutoRecords(kShown);
     QCOMPARE(f.fakes.web.urls, QStringList());
@@ -446,7 +468,7 @@ void TestRecordEdit::changeCutOffIsFinishedAtTheNextStart() {
     if (!urls.isEmpty())
         QCOMPARE(main.findChild<QTableView *>(QStringLiteral("gridDomainUser"))
                      ->model()
-                     ->index(3, 4)
+                     ->index(2, 4)
                      .data()
                      .toString(),
                  QStringLiteral("Yes"));
@@ -473,6 +495,26 @@ void TestRecordEdit::refusedFinishingWaitsLongerEachTime() {
         }
     }
     QCOMPARE(triedAt, (QList<int>{1, 3, 6, 11}));
+}
+
+void TestRecordEdit::keyboardOnly() {
+    // Enter on a row opens it as a double-click does, Escape leaves the editor as "Cancel"
+    // does, F1 opens the online help.
+    EditorFixture f;
+    f.main.ownAddress().tmrAuto.stop();
+    f.grid->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.grid));
+    // The focus makes the first record current; Down chooses the second.
+    QTest::keyClick(f.grid, Qt::Key_Down);
+    QTest::keyClick(f.grid, Qt::Key_Return);
+    QVERIFY(f.editorShown());
+    QCOMPARE(f.editor(), QStringLiteral("a.test|MX|mail|10.0.0.2|0"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!f.editorShown()); // the button shows itself pressed for a moment
+    QCOMPARE(f.fakes.web.urls, QStringList());
+    QTest::keyClick(&f.main, Qt::Key_F1);
+    QCOMPARE(f.fakes.shell.pages, QStringList{QStringLiteral("http://dns.example/support.htm")});
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
 }
 
 QTEST_MAIN(TestRecordEdit)

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void loginFailures();
     void reservedCharactersRoundTrip();
     void pagesAreServed();
+    void logMasksThePassword_data();
     void logMasksThePassword();
     void logShowsEscapesAsText_data();
     void logShowsEscapesAsText();
@@ -137,15 +138,58 @@ void TestService::pagesAreServed() {
     }
 }
 
+void TestService::logMasksThePassword_data() {
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << "acme";
+    QTest::newRow("ampersand") << "s3c&ret";
+    QTest::newRow("escape as text") << "s3c%26ret";
+    QTest::newRow("plus") << "s3c+ret";
+    QTest::newRow("spaces") << "s3c ret  x";
+    QTest::newRow("a query of its own") << "x&pwd=s3cret&Pwd=%2B";
+}
+
 void TestService::logMasksThePassword() {
+    // Neither the login nor a record command leaves the password in the log, as typed or as it
+    // travelled.
+    QFETCH(QString, password);
     testing::ServiceFixture svc;
+    svc.store.putSubscriber({QStringLiteral("ann"),
+                             password,
+                             QStringLiteral("Ann"),
+                             {},
+                             QStringLiteral("ann.test"),
+                             QStringLiteral("A"),
+                             {},
+                             {}});
     platform::QtWebRequest web(5s);
-    web.fetch(
-        protocol::Endpoints::allAt(svc.host())
-            .serviceUrl(protocol::LoginQuery(QStringLiteral("acme"), QStringLiteral("acme"))));
-    QCOMPARE(svc.log.size(), 1);
-    QVERIFY(svc.log.first().contains(QStringLiteral("pwd=***")));
-    QVERIFY(!svc.log.first().contains(QStringLiteral("pwd=acme")));
+    const protocol::Endpoints endpoints = protocol::Endpoints::allAt(svc.host());
+    const QString login =
+        web.fetch(endpoints.serviceUrl(protocol::LoginQuery(QStringLiteral("ann"), password))).body;
+    QCOMPARE(field(login, "DNS LOGIN:"), QStringLiteral("SUCCESS"));
+    const Tickle add{QStringLiteral("ann"),        password,
+                     QStringLiteral("www"),        QStringLiteral("ann.test"),
+                     QStringLiteral("RECORDADD"),  QStringLiteral("A"),
+                     QStringLiteral("203.0.113.5")};
+    QVERIFY(send(web, svc.host(), add).contains(QStringLiteral("SUCCESS")));
+
+    // The key written with an escape is still the password's key, and the service reads it so.
+    const QString escapedKey = web.fetch(QStringLiteral("http://") + svc.host() +
+                                         QStringLiteral("/dnslogin.asp?fxn=login&usr=ann&p%77D=") +
+                                         protocol::EncodeQueryValue(password))
+                                   .body;
+    QCOMPARE(field(escapedKey, "DNS LOGIN:"), QStringLiteral("SUCCESS"));
+
+    QCOMPARE(svc.log.size(), 3);
+    QVERIFY2(svc.log.at(2).contains(QStringLiteral("&pwD=*** ")), qPrintable(svc.log.at(2)));
+    QVERIFY2(svc.log.at(0).contains(QStringLiteral("&pwd=*** ")), qPrintable(svc.log.at(0)));
+    QVERIFY2(svc.log.at(1).contains(QStringLiteral("&Pwd=***&Cname=www")),
+             qPrintable(svc.log.at(1)));
+    for (const QString &line : svc.log) {
+        for (const QString &form :
+             {password, protocol::EncodeQueryValue(password),
+              QString::fromLatin1(QUrl::toPercentEncoding(password)), QStringLiteral("s3c")})
+            QVERIFY2(!line.contains(form), qPrintable(line));
+    }
 }
 
 void TestService::logShowsEscapesAsText_data() {

@@ -1,6 +1,9 @@
 #include "support/Fakes.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -36,16 +39,26 @@ void MemorySettingsStore::write(const QString &section, const QString &key, cons
     writes.append(section + QLatin1Char('/') + key + QLatin1Char('=') + value);
 }
 
-QTimer *whenModalOpens(std::function<void(QWidget *dialog)> action) {
+QTimer *whenModalOpens(std::function<void(QWidget *dialog)> action,
+                       std::chrono::milliseconds deadline) {
     auto *poll = new QTimer;
     poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
+    QObject::connect(poll, &QTimer::timeout, [poll, action, deadline] {
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal)
             return;
         poll->stop();
         poll->deleteLater();
         action(modal);
+        QTimer::singleShot(deadline, [open = QPointer<QWidget>(modal)] {
+            if (!open || !open->isVisible())
+                return;
+            QTest::qFail("the modal window was still open at the deadline", __FILE__, __LINE__);
+            if (auto *dialog = qobject_cast<QDialog *>(open.data()))
+                dialog->done(QDialog::Rejected);
+            else
+                open->close();
+        });
     });
     poll->start();
     return poll;

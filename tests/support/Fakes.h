@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 
 class QTimer;
@@ -116,9 +117,12 @@ struct FakeServices {
     }
 };
 
-// Closes the next modal dialog that opens (after `action` ran on it), so a test can go through
-// code that calls exec().
+// Runs `action` on the next modal dialog that opens, so a test can go through code that calls
+// exec(); the action is expected to close it. A dialog still open `deadline` after the action
+// fails the test and is closed (rejected), so a dialog that does not close as expected ends the
+// test quickly instead of hanging it until CTest's limit.
 // The returned poll may be deleted to stop waiting.
-QTimer *whenModalOpens(std::function<void(QWidget *dialog)> action);
+QTimer *whenModalOpens(std::function<void(QWidget *dialog)> action,
+                       std::chrono::milliseconds deadline = std::chrono::seconds(10));
 
 } // namespace pellmarch::testing

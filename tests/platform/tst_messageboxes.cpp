@@ -1,0 +1,98 @@
+// The program's real message boxes, as the user sees them: caption, icon, buttons, the default
+// button, and the answer that each button gives.
+#include "platform/QtMessageBoxes.h"
+#include "support/Fakes.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+using pellmarch::platform::QtMessageBoxes;
+using pellmarch::testing::whenModalOpens;
+
+namespace {
+
+// What the box showed, and how it was closed.
+struct Seen {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QStringList buttons; // captions, in the order shown
+    QString defaultButton;
+};
+
+// Closes the next box by `key` (Enter, Esc) when `button` is empty, else by clicking the button
+// with that caption.
+void answerNextBox(Seen &seen, const QString &button, Qt::Key key = Qt::Key_unknown) {
+    whenModalOpens([&seen, button, key](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        if (!box) {
+            dialog->close();
+            return;
+        }
+        seen.caption = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            seen.buttons.append(b->text().remove(QLatin1Char('&')));
+        seen.buttons.sort();
+        if (box->defaultButton())
+            seen.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));
+        if (button.isEmpty()) {
+            QTest::keyClick(box, key);
+            return;
+        }
+        for (QAbstractButton *b : box->buttons())
+            if (b->text().remove(QLatin1Char('&')) == button)
+                QTest::mouseClick(b, Qt::LeftButton);
+    });
+}
+
+} // namespace
+
+class TestMessageBoxes : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void askOffersYesAndNo_data();
+    void askOffersYesAndNo();
+    void informOffersOK();
+};
+
+void TestMessageBoxes::askOffersYesAndNo_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes") << "Yes" << 0 << true;
+    QTest::newRow("No") << "No" << 0 << false;
+    QTest::newRow("Enter takes the default, Yes") << "" << int(Qt::Key_Return) << true;
+}
+
+void TestMessageBoxes::askOffersYesAndNo() {
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(bool, yes);
+    QtMessageBoxes boxes;
+    Seen seen;
+    answerNextBox(seen, button, Qt::Key(key));
+    QCOMPARE(boxes.ask(QStringLiteral("Close?\nReally?")), yes);
+    QCOMPARE(seen.caption, QStringLiteral("Pellmarch"));
+    QCOMPARE(seen.text, QStringLiteral("Close?\nReally?"));
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QCOMPARE(seen.buttons, (QStringList{"No", "Yes"}));
+    QCOMPARE(seen.defaultButton, QStringLiteral("Yes"));
+}
+
+void TestMessageBoxes::informOffersOK() {
+    QtMessageBoxes boxes;
+    Seen seen;
+    answerNextBox(seen, QStringLiteral("OK"));
+    boxes.inform(QStringLiteral("Domain must be filled in"));
+    QCOMPARE(seen.caption, QStringLiteral("Pellmarch"));
+    QCOMPARE(seen.text, QStringLiteral("Domain must be filled in"));
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QCOMPARE(seen.buttons, QStringList{"OK"});
+}
+
+QTEST_MAIN(TestMessageBoxes)
+#include "tst_messageboxes.moc"
