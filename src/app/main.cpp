@@ -3,6 +3,7 @@
 #include "account/InstanceGuard.h"
 #include "app/Application.h"
 #include "app/frmMain.h"
+#include "platform/CaretRest.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
@@ -121,6 +122,9 @@ int main(int argc, char *argv[]) {
     account::InstanceGuard guard;
     if (!guard.becomeTheOnlyRun())
         return 0;
+    // Left alone for days with the focus in a text box, the program would otherwise wake twice
+    // a second just to blink the cursor.
+    platform::CaretRest caretRest;
 
     // The run's single instances of everything the windows share.
     platform::QtWebRequest web;
