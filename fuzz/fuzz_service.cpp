@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <memory>
 
 using namespace pellmarch::protocol;
@@ -67,12 +68,16 @@ QString queryValue(const QUrlQuery &query, const char *key) {
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     auto *f = new Fixture;
+    g_fixture = f;
     f->app = std::make_unique<QCoreApplication>(*argc, *argv);
     // A database in memory-backed storage when there is one: every input may write to it.
     const QString shm = QStringLiteral("/dev/shm");
     f->dir = std::make_unique<QTemporaryDir>(
         QFileInfo(shm).isWritable() ? shm + QStringLiteral("/pellmarch-fuzz-XXXXXX")
                                     : QDir::tempPath() + QStringLiteral("/pellmarch-fuzz-XXXXXX"));
+    // The fixture lives until the process ends and is never destroyed; take the database's
+    // folder away when libFuzzer ends the run.
+    std::atexit([] { QDir(g_fixture->dir->path()).removeRecursively(); });
     const QString path = f->dir->filePath(QStringLiteral("service.db"));
     f->store = std::make_unique<verlund::ServiceStore>(path);
     QString error;
@@ -85,7 +90,6 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     if (!f->raw.open())
         pellmarch::fuzz::broken("the database opens twice", path);
     f->seeded = allRows(f->raw);
-    g_fixture = f;
     return 0;
 }
 
