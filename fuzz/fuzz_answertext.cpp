@@ -20,7 +20,11 @@ qsizetype wholeKeyAt(const QString &answer, const QString &key) {
     for (qsizetype at = 0; at + key.size() <= answer.size(); ++at) {
         if (QStringView(answer).sliced(at, key.size()) != key)
             continue;
-        if (at == 0 || !answer.at(at - 1).isLetterOrNumber())
+        // The character before, as a code point: a letter beyond the basic plane is a pair.
+        char32_t before = at == 0 ? U' ' : answer.at(at - 1).unicode();
+        if (at >= 2 && answer.at(at - 1).isLowSurrogate() && answer.at(at - 2).isHighSurrogate())
+            before = QChar::surrogateToUcs4(answer.at(at - 2), answer.at(at - 1));
+        if (!QChar::isLetterOrNumber(before))
             return at;
     }
     return -1;

@@ -6,6 +6,15 @@ namespace {
 const QString kValueEnd = QStringLiteral("</p");
 const QString kSuccess = QStringLiteral("SUCCESS");
 const QString kFailurePrefix = QStringLiteral("UN");
+// Whether `text` ends in a letter or digit, of any script (one outside the basic plane is a
+// surrogate pair).
+bool endsInLetterOrDigit(QStringView text) {
+    const QChar last = text.back();
+    if (last.isLowSurrogate() && text.size() >= 2 && text.at(text.size() - 2).isHighSurrogate())
+        return QChar::isLetterOrNumber(QChar::surrogateToUcs4(text.at(text.size() - 2), last));
+    return last.isLetterOrNumber();
+}
+
 } // namespace
 
 std::optional<QString> GetField(const QString &answer, const QString &key) {
@@ -13,7 +22,7 @@ std::optional<QString> GetField(const QString &answer, const QString &key) {
         return QString();
     qsizetype at = answer.indexOf(key, 0, Qt::CaseSensitive);
     // A key inside a longer key ("IPAddress:" in "GetIPAddress:") is not that key.
-    while (at > 0 && answer.at(at - 1).isLetterOrNumber())
+    while (at > 0 && endsInLetterOrDigit(QStringView(answer).first(at)))
         at = answer.indexOf(key, at + 1, Qt::CaseSensitive);
     if (at < 0)
         return QString();

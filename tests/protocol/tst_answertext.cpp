@@ -79,6 +79,9 @@ void TestAnswerText::getField_data() {
     QTest::newRow("after a digit") << "<p>2Error: x</p>"
                                    << "Error:"
                                    << "";
+    QTest::newRow("after a letter beyond the basic plane")
+        << QString::fromUtf8("<p>\U0001D400Error: x</p><p>Error: y</p>") << "Error:"
+        << "y";
     QTest::newRow("at the very start") << "IPAddress: 1.2.3.4</p>"
                                        << "IPAddress:"
                                        << "1.2.3.4";
