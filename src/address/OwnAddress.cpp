@@ -2,6 +2,7 @@
 
 #include "address/frameVerlundDomain.h"
 #include "platform/MessageBoxes.h"
+#include "platform/WakeSignals.h"
 #include "platform/Widgets.h"
 #include "protocol/AnswerText.h"
 #include "protocol/AutoIPList.h"
@@ -33,8 +34,11 @@ OwnAddress::OwnAddress(session::Services &services, session::MainWindow &mainWin
             &OwnAddress::chkAutoIP_Click);
     connect(m_frameVerlundDomain->cmdVerlundSetIP, &QPushButton::clicked, this,
             &OwnAddress::cmdVerlundSetIP_Click);
-    connect(&tmrAuto, &QTimer::timeout, this,
-            [this] { m_services.work.runOrHold([this] { tmrAuto_Timer(); }); });
+    connect(&tmrAuto, &QTimer::timeout, this, &OwnAddress::tickNow);
+}
+
+void OwnAddress::tickNow() {
+    m_services.work.runOrHold([this] { tmrAuto_Timer(); });
 }
 
 OwnAddress::~OwnAddress() {
@@ -58,6 +62,14 @@ void OwnAddress::SetUpMainWindow() {
     platform::SettingsStore &settings = m_services.settings;
 
     tmrAuto.start();
+    if (m_wake == nullptr) {
+        // Made only now: start-up and the login window need none of it.
+        m_wake = new platform::WakeSignals(QDBusConnection::systemBus(), true, this);
+        connect(m_wake, &platform::WakeSignals::woken, this, [this] {
+            if (tmrAuto.isActive())
+                tickNow();
+        });
+    }
     m_moveWaits.startOver();
     m_mainWindow.setShownAddress(user.sIPAddress);
     user.bVerlundOnly = false;

@@ -11,6 +11,9 @@ class QWidget;
 namespace pellmarch::protocol {
 class DnsClient;
 }
+namespace pellmarch::platform {
+class WakeSignals;
+}
 namespace pellmarch::session {
 class MainWindow;
 }
@@ -42,6 +45,9 @@ public:
     // marked for automatic resolution, to it. A tick that falls due while other work with the
     // service is under way runs once that work has ended.
     void tmrAuto_Timer();
+    // A tick now, as the timer's would be: held back while other work is under way. The
+    // timer, a wake from sleep and the network coming back all start ticks so.
+    void tickNow();
     // Registers the typed address for the own host name.
     void cmdVerlundSetIP_Click();
     // The same for `typed`, the text of the box when the click came.
@@ -66,6 +72,8 @@ private:
     // A move of the own host name that the service refused waits before it is tried again;
     // a new address, a new login or an address set by hand tries at once.
     session::RetryWaits m_moveWaits;
+    // A check right after the machine wakes or the network comes back; made at the first set-up.
+    platform::WakeSignals *m_wake = nullptr;
 };
 
 } // namespace pellmarch::address
