@@ -113,6 +113,10 @@ void TestTray::iconAndTooltipFollowTheService() {
     f.setAlternateIP(true);
     QVERIFY(tray->toolTip().contains(QStringLiteral("\nConnected\nLast exchange: ")));
     QCOMPARE(imageOf(tray->icon()), logo);
+    // A new public address shows at once, with nothing else changed.
+    f.main.setShownAddress(QStringLiteral("198.51.100.9"));
+    QCOMPARE(tray->toolTip().split(QLatin1Char('\n')).mid(0, 3),
+             (QStringList{"Pellmarch", "Your IPAddress: 198.51.100.9", "Connected"}));
 }
 
 void TestTray::menuIsTheFileMenus() {
