@@ -197,6 +197,12 @@ void TestTray::minimiseAndActivate() {
         QCoreApplication::sendPostedEvents();
         QVERIFY(!f.main.isVisible());
     }
+    // "Logout" from the tray while the window is hidden there asks as ever.
+    f.fakes.user.bVerlundOnly = true;
+    f.fakes.boxes.answers = {false};
+    f.tray()->contextMenu()->actions().at(2)->trigger();
+    QCOMPARE(f.fakes.boxes.asked, QStringList{kCloseQuestion});
+    QCOMPARE(f.fakes.shell.endings, 0);
 }
 
 QTEST_MAIN(TestTray)
