@@ -28,14 +28,20 @@ void StatusIndicator::setDisconnected() {
     showState(QStringLiteral("Not Connected with Server"), kDisconnectedColour);
 }
 
+void StatusIndicator::exchangeSucceeded() {
+    m_lastSuccess = QTime::currentTime();
+    Q_EMIT changed();
+}
+
 void StatusIndicator::showState(const QString &caption, const QColor &colour) {
     if (text() == caption)
         return;
     platform::showValue(this, caption);
     platform::setTextColour(this, colour);
     // Announced to a screen reader: the state changes while the focus is elsewhere.
-    QAccessibleEvent changed(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
+    QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+    Q_EMIT changed();
 }
 
 } // namespace pellmarch::app

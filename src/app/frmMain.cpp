@@ -22,7 +22,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <algorithm>
@@ -43,9 +45,31 @@ constexpr int kClientWidthTwips = 9015;
 // than the layout rule leaves for them.
 constexpr int kMinimumBottomGapTwips = 120;
 
+const QString kLogo = QStringLiteral(":/pellmarch/logo.png");
+// The tray icon's mark while the service is out of reach: a red dot over the logo's lower right
+// corner, its diameter this share of the logo's width, ringed in white to stand out on any panel.
+constexpr qreal kMarkShare = 0.5;
+const QColor kMarkColour(192, 0, 0);
+const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+
+QIcon markedLogo() {
+    QPixmap logo(kLogo);
+    QPainter painter(&logo);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal diameter = logo.width() * kMarkShare;
+    const qreal ring = diameter / 8;
+    painter.setPen(QPen(Qt::white, ring));
+    painter.setBrush(kMarkColour);
+    painter.drawEllipse(QRectF(logo.width() - diameter + ring / 2,
+                               logo.height() - diameter + ring / 2, diameter - ring,
+                               diameter - ring));
+    painter.end();
+    return QIcon(logo);
+}
+
 } // namespace
 
-frmMain::frmMain(session::Services &services, QWidget *parent)
+frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray)
     : QMainWindow(parent), m_services(services) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(platform::dialogFont());
@@ -66,6 +90,9 @@ frmMain::frmMain(session::Services &services, QWidget *parent)
     });
     // Until a login decides the mode, the window is laid out for the record table.
     showView(session::View::RecordTable);
+    if (tray == Tray::Available ||
+        (tray == Tray::Detect && QSystemTrayIcon::isSystemTrayAvailable()))
+        buildTray();
 }
 
 frmMain::~frmMain() = default;
@@ -134,12 +161,77 @@ void frmMain::buildControls() {
     styled(lblStatus, twipsRect(1680, 90, 6015, 315), arial(8.25, true), kAlignLeft);
 }
 
+void frmMain::buildTray() {
+    m_icon = QIcon(kLogo);
+    m_disconnectedIcon = markedLogo();
+    // The same commands as the File menu, with the same question and parking.
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("mnuTray"));
+    mnuShow = m_trayMenu->addAction(QStringLiteral("Show"));
+    mnuShow->setObjectName(QStringLiteral("mnuShow"));
+    m_trayMenu->addAction(mnuLogin);
+    m_trayMenu->addAction(mnuLogout);
+    connect(mnuShow, &QAction::triggered, this, &frmMain::bringToFront);
+
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setObjectName(QStringLiteral("trayIcon"));
+    m_tray->setContextMenu(m_trayMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                    bringToFront();
+            });
+    connect(lblStatus, &StatusIndicator::changed, this, &frmMain::updateTray);
+    updateTray();
+}
+
+void frmMain::updateTray() {
+    if (m_tray == nullptr)
+        return;
+    m_tray->setIcon(lblStatus->isDisconnected() ? m_disconnectedIcon : m_icon);
+    QString tip = QStringLiteral("Pellmarch\nYour IPAddress: ") + shownAddress() +
+                  QLatin1Char('\n') + lblStatus->text();
+    if (const QTime last = lblStatus->lastSuccess(); last.isValid())
+        tip += QStringLiteral("\nLast exchange: ") + last.toString(kTimeFormat);
+    m_tray->setToolTip(tip);
+}
+
+void frmMain::bringToFront() {
+    // The login window, while it is open, stands for the program.
+    QWidget *front = QApplication::activeModalWidget();
+    if (front == nullptr) {
+        // Before the first login has shown the window there is nothing to bring up (a
+        // remembered login is still waiting for its answer).
+        if (!m_shownOnce)
+            return;
+        front = this;
+    }
+    front->showNormal();
+    front->raise();
+    front->activateWindow();
+}
+
+void frmMain::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    // Minimised, the window goes to the tray, where its icon brings it back; without a tray it
+    // stays on the taskbar as any window. Hidden once the desktop has finished minimising it.
+    if (event->type() == QEvent::WindowStateChange && m_tray != nullptr && isMinimized())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized())
+                    hide();
+            },
+            Qt::QueuedConnection);
+}
+
 QString frmMain::shownAddress() const {
     return lblIPAddress->text();
 }
 
 void frmMain::setShownAddress(const QString &address) {
     platform::showValue(lblIPAddress, address);
+    updateTray();
 }
 
 void frmMain::showView(session::View view) {
@@ -182,6 +274,10 @@ void frmMain::applyHeight() {
 
 void frmMain::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
+    // The tray icon appears with the window of the first login and stays for the run.
+    m_shownOnce = true;
+    if (m_tray != nullptr)
+        m_tray->show();
     // The title bar's height is known once the desktop has framed the window.
     QTimer::singleShot(0, this, &frmMain::applyHeight);
 }

@@ -4,6 +4,7 @@
 #include "session/MainWindow.h"
 #include "session/Services.h"
 
+#include <QIcon>
 #include <QMainWindow>
 
 #include <memory>
@@ -12,6 +13,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QSystemTrayIcon;
 
 namespace pellmarch::protocol {
 class DnsClient;
@@ -36,11 +38,20 @@ class StatusIndicator;
 class frmMain final : public QMainWindow, public session::MainWindow {
     Q_OBJECT
 public:
-    explicit frmMain(session::Services &services, QWidget *parent = nullptr);
+    // Whether the window puts an icon in the desktop's system tray: where the desktop has one
+    // (looked at once, when the window is made), or as told.
+    enum class Tray { Detect, Available, Unavailable };
+
+    explicit frmMain(session::Services &services, QWidget *parent = nullptr,
+                     Tray tray = Tray::Detect);
     ~frmMain() override;
 
     // Start-up: the login, then the window shown and set up.
     void Form_Load();
+    // Shows and raises the window that stands for the program: the login window while it is
+    // open, else this one (restored from the tray or from being minimised) once a login has
+    // shown it.
+    void bringToFront();
 
     // session::MainWindow
     QWidget *window() override { return this; }
@@ -64,10 +75,13 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildMenus();
     void buildControls();
+    void buildTray();
+    void updateTray();
     void applyHeight();
 
     void mnuStartAtLogin_Click();
@@ -96,6 +110,15 @@ private:
     QFrame *frameStatus = nullptr;
     QLabel *lblStatusH = nullptr;
     StatusIndicator *lblStatus = nullptr;
+
+    // Only where the desktop has a tray.
+    QSystemTrayIcon *m_tray = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QAction *mnuShow = nullptr;
+    QIcon m_icon;
+    QIcon m_disconnectedIcon;
+    // Set once a login has shown the window: before that nothing brings it up.
+    bool m_shownOnce = false;
 
     std::unique_ptr<protocol::DnsClient> m_dnsClient;
     records::RecordView *m_records = nullptr;

@@ -150,17 +150,9 @@ int main(int argc, char *argv[]) {
                                QString::fromLatin1(build::kParkingAddress)};
 
     app::frmMain window(services);
-    QObject::connect(&guard, &account::InstanceGuard::raiseRequested, &window, [&window] {
-        // The login window, while it is open, stands for the program; else the main window.
-        QWidget *front = QApplication::activeModalWidget();
-        if (front == nullptr)
-            front = &window;
-        if (front->isVisible()) {
-            front->showNormal();
-            front->raise();
-            front->activateWindow();
-        }
-    });
+    // Also from the tray, where the window may be hidden.
+    QObject::connect(&guard, &account::InstanceGuard::raiseRequested, &window,
+                     &app::frmMain::bringToFront);
     window.Form_Load();
     return QApplication::exec();
 }

@@ -5,10 +5,15 @@
 namespace pellmarch::protocol {
 
 void UpdateIndicator(ConnectionIndicator &indicator, const QString &answer) {
-    if (answer.isEmpty())
+    if (answer.isEmpty()) {
         indicator.setDisconnected();
-    else if (IsSuccessAnswer(answer) && indicator.isDisconnected())
+        return;
+    }
+    if (!IsSuccessAnswer(answer))
+        return;
+    if (indicator.isDisconnected())
         indicator.setConnected();
+    indicator.exchangeSucceeded();
 }
 
 } // namespace pellmarch::protocol

@@ -214,22 +214,25 @@ void TestAnswerText::indicator_data() {
     QTest::addColumn<bool>("disconnectedBefore");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("disconnectedAfter");
-    QTest::newRow("green stays green on success") << false << "SUCCESS" << false;
-    QTest::newRow("red turns green on success") << true << "SUCCESS" << false;
-    QTest::newRow("red stays red on a failure") << true << "<p>Error: x</p>" << true;
-    QTest::newRow("green stays green on a failure") << false << "<p>Error: x</p>" << false;
-    QTest::newRow("empty answer turns red") << false << "" << true;
-    QTest::newRow("UNSUCCESSFUL keeps red") << true << "UNSUCCESSFUL" << true;
+    QTest::addColumn<int>("successes");
+    QTest::newRow("green stays green on success") << false << "SUCCESS" << false << 1;
+    QTest::newRow("red turns green on success") << true << "SUCCESS" << false << 1;
+    QTest::newRow("red stays red on a failure") << true << "<p>Error: x</p>" << true << 0;
+    QTest::newRow("green stays green on a failure") << false << "<p>Error: x</p>" << false << 0;
+    QTest::newRow("empty answer turns red") << false << "" << true << 0;
+    QTest::newRow("UNSUCCESSFUL keeps red") << true << "UNSUCCESSFUL" << true << 0;
 }
 
 void TestAnswerText::indicator() {
     QFETCH(bool, disconnectedBefore);
     QFETCH(QString, answer);
     QFETCH(bool, disconnectedAfter);
+    QFETCH(int, successes);
     pellmarch::testing::FakeIndicator indicator;
     indicator.disconnected = disconnectedBefore;
     UpdateIndicator(indicator, answer);
     QCOMPARE(indicator.disconnected, disconnectedAfter);
+    QCOMPARE(indicator.successes, successes);
 }
 
 QTEST_MAIN(TestAnswerText)

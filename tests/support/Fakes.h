@@ -72,8 +72,10 @@ public:
     bool isDisconnected() const override { return disconnected; }
     void setConnected() override { disconnected = false; }
     void setDisconnected() override { disconnected = true; }
+    void exchangeSucceeded() override { ++successes; }
 
     bool disconnected = false;
+    int successes = 0;
 };
 
 // A complete set of doubles and the Services over them, for building windows in tests.
