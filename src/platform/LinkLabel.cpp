@@ -1,5 +1,6 @@
 #include "platform/LinkLabel.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,10 +9,47 @@
 
 namespace pellmarch::platform {
 
+namespace {
+
+// What a screen reader is told of a link label: a link, named by its caption (or the name given
+// to it), that it can press.
+class LinkAccessible final : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(LinkLabel *link) : QAccessibleWidget(link, QAccessible::Link) {}
+
+    QString text(QAccessible::Text kind) const override {
+        const QString text = QAccessibleWidget::text(kind);
+        if (kind == QAccessible::Name && text.isEmpty())
+            return static_cast<const LinkLabel *>(widget())->text();
+        return text;
+    }
+    QStringList actionNames() const override {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override {
+        if (action == pressAction())
+            Q_EMIT static_cast<LinkLabel *>(widget())->clicked();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface *linkAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1String("pellmarch::platform::LinkLabel"))
+        return new LinkAccessible(static_cast<LinkLabel *>(object));
+    return nullptr;
+}
+
+} // namespace
+
 LinkLabel::LinkLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(linkAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    setAccessibleDescription(QStringLiteral("Link"));
 }
 
 void LinkLabel::keyPressEvent(QKeyEvent *event) {

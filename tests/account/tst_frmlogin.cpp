@@ -2,6 +2,7 @@
 #include "account/frmLogin.h"
 #include "support/Fakes.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QFrame>
@@ -304,6 +305,21 @@ void TestFrmLogin::linksOpenTheirPages() {
     QCOMPARE(f.fakes.shell.pages, (QStringList{QStringLiteral("http://dns.example/"),
                                                QStringLiteral("http://dns.example/pop_pword.asp"),
                                                QStringLiteral("http://dns.example/support.htm")}));
+
+    // And for a screen reader: links, said as their captions, that it can press.
+    f.fakes.shell.pages.clear();
+    for (const auto &[link, said] :
+         {std::pair{"llblRegister", "First Time Here? Please Register With Us."},
+          std::pair{"Label6", "Forgot your Password?   Click Here"}}) {
+        QAccessibleInterface *reader =
+            QAccessible::queryAccessibleInterface(f.window.findChild<QWidget *>(link));
+        QCOMPARE(reader->role(), QAccessible::Link);
+        QCOMPARE(reader->text(QAccessible::Name), QLatin1String(said));
+        reader->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+    QCOMPARE(f.fakes.shell.pages,
+             (QStringList{QStringLiteral("http://dns.example/"),
+                          QStringLiteral("http://dns.example/pop_pword.asp")}));
 
     // "About" waits for the about box to close.
     QString aboutCaption;
