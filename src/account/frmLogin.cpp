@@ -8,6 +8,7 @@
 #include "platform/Widgets.h"
 #include "protocol/AnswerText.h"
 #include "protocol/LoginExchange.h"
+#include "session/HistoryFile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -188,8 +189,9 @@ void frmLogin::cmdLogin_Click() {
                               m_frmLogin->height());
     frmLoggingIn->show();
     frmLoggingIn->raise();
-    const protocol::LoginOutcome outcome = protocol::RunLoginExchange(
-        m_services.web, m_services.endpoints, m_services.user, username, password);
+    const protocol::LoginOutcome outcome =
+        protocol::RunLoginExchange(m_services.web, m_services.endpoints, m_services.user, username,
+                                   password, session::LogOf(m_services.history));
     frmLoggingIn->hide();
 
     switch (outcome) {

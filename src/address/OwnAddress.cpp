@@ -7,6 +7,7 @@
 #include "protocol/AnswerText.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
+#include "session/HistoryFile.h"
 #include "session/MainWindow.h"
 #include "session/SavedSettings.h"
 #include "session/WorkGuard.h"
@@ -118,6 +119,7 @@ void OwnAddress::showOwnRecord() {
 
 void OwnAddress::tmrAuto_Timer() {
     const session::WorkGuard::Hold busy(m_services.work);
+    const protocol::DnsClient::Automatic byTheRefresh(m_client);
     protocol::clsUser &user = m_services.user;
     const bool autoIP = isAutoIPTicked();
     if (user.bVerlundOnly && !autoIP)
@@ -138,10 +140,14 @@ void OwnAddress::tmrAuto_Timer() {
                                            user.sIPAddress, false, autoIP);
             if (m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
                                            QLatin1String(protocol::kRecordAdd), user.sRecordType,
-                                           shown, false, autoIP))
+                                           shown, false, autoIP)) {
                 m_moveWaits.succeeded(shown);
-            else
-                m_moveWaits.refused(shown);
+                Q_EMIT moved({protocol::HostName(user.sUsername, user.sSubDomain)}, shown);
+            } else {
+                session::RecordWait(m_services.history,
+                                    {user.sSubDomain, user.sRecordType, user.sUsername, shown},
+                                    m_moveWaits.refused(shown));
+            }
             m_frameVerlundDomain->txtVerlundIP->setText(fetched);
         }
     } else {

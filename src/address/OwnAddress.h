@@ -60,6 +60,10 @@ public:
     // The automatic refresh; started by the first set-up, running until the program ends.
     QTimer tmrAuto;
 
+Q_SIGNALS:
+    // A refresh has moved the own host name (`hostNames` holds it) to `address`.
+    void moved(const QStringList &hostNames, const QString &address);
+
 private:
     // The own host name's user name and sub-domain on the frame.
     void showOwnRecord();

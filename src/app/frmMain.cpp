@@ -5,6 +5,7 @@
 #include "address/OwnAddress.h"
 #include "address/frameVerlundDomain.h"
 #include "app/StatusIndicator.h"
+#include "app/frmHistory.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
@@ -13,6 +14,8 @@
 #include "records/RecordView.h"
 #include "records/frameGrid.h"
 #include "records/frameOtherDomain.h"
+#include "session/HistoryFile.h"
+#include "session/Notices.h"
 #include "session/WorkGuard.h"
 
 #include <QApplication>
@@ -75,9 +78,9 @@ frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray)
     setFont(platform::dialogFont());
     buildMenus();
     buildControls();
-    m_dnsClient =
-        std::make_unique<protocol::DnsClient>(services.web, services.boxes, *lblStatus,
-                                              services.user, services.autoIP, services.endpoints);
+    m_dnsClient = std::make_unique<protocol::DnsClient>(
+        services.web, services.boxes, *lblStatus, services.user, services.autoIP,
+        services.endpoints, session::LogOf(services.history));
     m_records = new records::RecordView(services, *this, *m_dnsClient, m_client);
     m_address = new address::OwnAddress(services, *this, *m_dnsClient, m_client);
     m_lifecycle = std::make_unique<account::Lifecycle>(services, *this, *m_dnsClient);
@@ -88,6 +91,10 @@ frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray)
         else
             QApplication::restoreOverrideCursor();
     });
+    buildNotices();
+    if (services.history != nullptr)
+        // Found when the history is first written or read, said once no exchange is under way.
+        connect(services.history, &session::HistoryFile::setAside, this, &frmMain::showLater);
     // Until a login decides the mode, the window is laid out for the record table.
     showView(session::View::RecordTable);
     if (tray == Tray::Available ||
@@ -107,6 +114,13 @@ void frmMain::buildMenus() {
     mnuStartAtLogin->setChecked(m_autostart.isOn());
     connect(MnuFile, &QMenu::aboutToShow, this,
             [this] { mnuStartAtLogin->setChecked(m_autostart.isOn()); });
+    mnuNotifications = MnuFile->addAction(QStringLiteral("Notifications"));
+    mnuNotifications->setObjectName(QStringLiteral("mnuNotifications"));
+    mnuNotifications->setCheckable(true);
+    mnuNotifications->setEnabled(false);
+    mnuHistory = MnuFile->addAction(QStringLiteral("History"));
+    mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
+    mnuHistory->setEnabled(m_services.history != nullptr);
     MnuFile->addSeparator();
     mnuLogin = MnuFile->addAction(QStringLiteral("Login as Different User"));
     mnuLogin->setObjectName(QStringLiteral("mnuLogin"));
@@ -119,6 +133,8 @@ void frmMain::buildMenus() {
     mnuOnlineHelp->setObjectName(QStringLiteral("mnuOnlineHelp"));
     mnuOnlineHelp->setShortcut(QKeySequence::HelpContents);
     connect(mnuStartAtLogin, &QAction::triggered, this, &frmMain::mnuStartAtLogin_Click);
+    connect(mnuNotifications, &QAction::triggered, this, &frmMain::mnuNotifications_Click);
+    connect(mnuHistory, &QAction::triggered, this, &frmMain::mnuHistory_Click);
     connect(mnuLogin, &QAction::triggered, this, &frmMain::mnuLogin_Click);
     connect(mnuLogout, &QAction::triggered, this, &frmMain::mnuLogout_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
@@ -159,6 +175,34 @@ void frmMain::buildControls() {
     Label7->setBuddy(lblIPAddress);
     lblStatusH->setBuddy(lblStatus);
     styled(lblStatus, twipsRect(1680, 90, 6015, 315), arial(8.25, true), kAlignLeft);
+}
+
+void frmMain::buildNotices() {
+    if (m_services.notifier == nullptr)
+        return;
+    m_notices = new session::Notices(*m_services.notifier, m_services.settings, this);
+    // The program's own message boxes, the login window and the closing question are modal.
+    m_notices->boxOpen = [] {
+        return QApplication::activeModalWidget() != nullptr;
+    };
+    if (m_services.history != nullptr)
+        connect(m_services.history, &session::HistoryFile::recorded, m_notices,
+                &session::Notices::exchanged);
+    connect(m_records, &records::RecordView::moved, m_notices, &session::Notices::moved);
+    connect(m_address, &address::OwnAddress::moved, m_notices, &session::Notices::moved);
+    mnuNotifications->setEnabled(true);
+    mnuNotifications->setChecked(m_notices->isOn());
+}
+
+void frmMain::showLater(const QString &message) {
+    // Not inside the exchange that came upon it: once it, and whatever else runs, has ended.
+    QTimer::singleShot(0, this, [this, message] {
+        const auto show = [this, message] {
+            m_services.boxes.inform(message);
+        };
+        if (!m_services.work.deferWhileHeld("Message", show))
+            show();
+    });
 }
 
 void frmMain::buildTray() {
@@ -332,6 +376,16 @@ void frmMain::mnuStartAtLogin_Click() {
                     : QStringLiteral("Could not stop Pellmarch from starting at login.\n")) +
             error);
     mnuStartAtLogin->setChecked(m_autostart.isOn());
+}
+
+void frmMain::mnuNotifications_Click() {
+    m_notices->setOn(mnuNotifications->isChecked());
+}
+
+void frmMain::mnuHistory_Click() {
+    if (m_historyWindow == nullptr)
+        m_historyWindow = new frmHistory(*m_services.history, this);
+    m_historyWindow->showHistory();
 }
 
 void frmMain::mnuLogin_Click() {

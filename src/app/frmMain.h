@@ -27,10 +27,14 @@ class RecordView;
 namespace pellmarch::address {
 class OwnAddress;
 }
+namespace pellmarch::session {
+class Notices;
+}
 
 namespace pellmarch::app {
 
 class StatusIndicator;
+class frmHistory;
 
 // The main window: menus, the public address, the three content frames (one shown at a time)
 // and the status line. The frames' routines live with their subsystems; this window composes
@@ -84,7 +88,12 @@ private:
     void updateTray();
     void applyHeight();
 
+    void buildNotices();
+    void showLater(const QString &message);
+
     void mnuStartAtLogin_Click();
+    void mnuNotifications_Click();
+    void mnuHistory_Click();
     void mnuLogin_Click();
     void mnuLogout_Click();
     void mnuAbout_Click();
@@ -96,6 +105,8 @@ private:
 
     QMenu *MnuFile = nullptr;
     QAction *mnuStartAtLogin = nullptr;
+    QAction *mnuNotifications = nullptr;
+    QAction *mnuHistory = nullptr;
     QAction *mnuLogin = nullptr;
     QAction *mnuLogout = nullptr;
     QMenu *mnuHelp = nullptr;
@@ -124,6 +135,9 @@ private:
     records::RecordView *m_records = nullptr;
     address::OwnAddress *m_address = nullptr;
     std::unique_ptr<account::Lifecycle> m_lifecycle;
+    // Where the run has a notifier and a history.
+    session::Notices *m_notices = nullptr;
+    frmHistory *m_historyWindow = nullptr;
 };
 
 } // namespace pellmarch::app

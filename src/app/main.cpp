@@ -4,11 +4,13 @@
 #include "app/Application.h"
 #include "app/frmMain.h"
 #include "platform/CaretRest.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
 #include "platform/QtWebRequest.h"
 #include "protocol/AutoIPList.h"
+#include "session/HistoryFile.h"
 #include "session/Services.h"
 #include "session/WorkGuard.h"
 
@@ -137,6 +139,9 @@ int main(int argc, char *argv[]) {
     protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
     session::WorkGuard work;
+    // Both touch their files and the bus only when first used.
+    session::HistoryFile history(session::HistoryFile::standardPath());
+    platform::DesktopNotifications notifications;
     session::Services services{web,
                                boxes,
                                shell,
@@ -147,7 +152,10 @@ int main(int argc, char *argv[]) {
                                flags,
                                autoIP,
                                work,
-                               QString::fromLatin1(build::kParkingAddress)};
+                               QString::fromLatin1(build::kParkingAddress),
+                               session::kRefreshInterval,
+                               &history,
+                               &notifications};
 
     app::frmMain window(services);
     // Also from the tray, where the window may be hidden.

@@ -18,9 +18,16 @@ const QString kAddressKey = QStringLiteral("IPAddress:");
 
 DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
                      ConnectionIndicator &indicator, protocol::clsUser &user, AutoIPList &autoIP,
-                     Endpoints endpoints)
+                     Endpoints endpoints, ExchangeLog &log)
     : m_web(web), m_boxes(boxes), m_indicator(indicator), m_user(user), m_autoIP(autoIP),
-      m_endpoints(std::move(endpoints)) {}
+      m_endpoints(std::move(endpoints)), m_log(log) {}
+
+void DnsClient::log(Exchange exchange) {
+    exchange.time = QDateTime::currentDateTimeUtc();
+    exchange.automatic = m_automatic;
+    exchange.reason = WithoutPassword(exchange.reason, m_user.sPassword);
+    m_log.record(exchange);
+}
 
 bool DnsClient::SendRecordCommand(QString domain, QString &nameVariable, QString command,
                                   QString recordType, QString address, bool showMessages,
@@ -56,17 +63,27 @@ DnsClient::Outcome DnsClient::RunRecordCommand(QString domain, QString &nameVari
     const bool removing = command == QLatin1String(kRecordDelete);
     Outcome outcome;
     outcome.answered = !answer.isEmpty();
+    Exchange exchange{.kind = removing ? Exchange::Kind::RecordDelete : Exchange::Kind::RecordAdd,
+                      .domain = domain,
+                      .recordType = recordType,
+                      .name = name,
+                      .address = address};
 
     if (!IsSuccessAnswer(answer)) {
+        exchange.result = outcome.answered ? Exchange::Result::Refused : Exchange::Result::NoAnswer;
         // An error reason that cannot be read means no message at all.
-        if (const std::optional<QString> reason = GetField(answer, kErrorKey))
+        if (const std::optional<QString> reason = GetField(answer, kErrorKey)) {
             outcome.message = QStringLiteral("Could not ") +
                               (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
                               QStringLiteral(" IP.  ") + *reason;
+            exchange.reason = *reason;
+        }
+        log(exchange);
         UpdateIndicator(m_indicator, answer);
         return outcome;
     }
 
+    log(exchange);
     outcome.succeeded = true;
     UpdateIndicator(m_indicator, answer);
     m_user.sIPAddress = address;
@@ -82,15 +99,25 @@ DnsClient::Outcome DnsClient::RunRecordCommand(QString domain, QString &nameVari
 
 QString DnsClient::QueryPublicAddress() {
     const QString answer = m_web.fetch(m_endpoints.serviceUrl(AddressQuery(m_user.sUsername))).body;
-    UpdateIndicator(m_indicator, answer);
-    if (!IsSuccessAnswer(answer))
+    Exchange exchange{.kind = Exchange::Kind::AddressQuery, .name = m_user.sUsername};
+    if (!IsSuccessAnswer(answer)) {
+        exchange.result = answer.isEmpty() ? Exchange::Result::NoAnswer : Exchange::Result::Refused;
+        exchange.reason = GetField(answer, kErrorKey).value_or(QString());
+        log(exchange);
+        UpdateIndicator(m_indicator, answer);
         return {};
-    if (const std::optional<QString> records = GetField(answer, kRecordListKey))
-        m_user.sDomainUserRecords = *records;
+    }
     // An address that cannot be read, or that is no dotted IPv4 address, is no address: the
     // caller moves nothing and keeps showing the address it had.
     QString address = GetField(answer, kAddressKey).value_or(QString());
-    return IsDottedIPv4(address) ? address : QString();
+    if (!IsDottedIPv4(address))
+        address.clear();
+    exchange.address = address;
+    log(exchange);
+    UpdateIndicator(m_indicator, answer);
+    if (const std::optional<QString> records = GetField(answer, kRecordListKey))
+        m_user.sDomainUserRecords = *records;
+    return address;
 }
 
 } // namespace pellmarch::protocol

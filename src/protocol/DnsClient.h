@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/Endpoints.h"
+#include "protocol/ExchangeLog.h"
 #include "protocol/clsUser.h"
 
 #include <QString>
@@ -23,7 +24,22 @@ class DnsClient {
 public:
     DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
               ConnectionIndicator &indicator, protocol::clsUser &user, AutoIPList &autoIP,
-              Endpoints endpoints);
+              Endpoints endpoints, ExchangeLog &log = ExchangeLog::none());
+
+    // While one lives, the exchanges are the refresh's own, not the subscriber's.
+    class Automatic {
+    public:
+        explicit Automatic(DnsClient &client) : m_client(client), m_was(client.m_automatic) {
+            client.m_automatic = true;
+        }
+        ~Automatic() { m_client.m_automatic = m_was; }
+        Automatic(const Automatic &) = delete;
+        Automatic &operator=(const Automatic &) = delete;
+
+    private:
+        DnsClient &m_client;
+        bool m_was;
+    };
 
     // Adds ("RECORDADD") or deletes ("RECORDDELETE") one record. An empty `name` stands for the
     // domain itself and becomes "@", in the caller's variable too. On success the user record
@@ -53,12 +69,17 @@ public:
     QString QueryPublicAddress();
 
 private:
+    // Writes the exchange down, its reason without the password.
+    void log(Exchange exchange);
+
     platform::WebRequest &m_web;
     platform::MessageBoxes &m_boxes;
     ConnectionIndicator &m_indicator;
     protocol::clsUser &m_user;
     AutoIPList &m_autoIP;
     Endpoints m_endpoints;
+    ExchangeLog &m_log;
+    bool m_automatic = false;
 };
 
 } // namespace pellmarch::protocol

@@ -29,17 +29,29 @@ void fillUserRecord(clsUser &user, const QString &username, const QString &passw
 } // namespace
 
 LoginOutcome RunLoginExchange(platform::WebRequest &web, const Endpoints &endpoints, clsUser &user,
-                              const QString &username, const QString &password) {
+                              const QString &username, const QString &password, ExchangeLog &log) {
     const platform::WebAnswer answer =
         web.fetch(endpoints.serviceUrl(LoginQuery(username, password)));
-    if (answer.failed || answer.body.isEmpty())
+    Exchange exchange{
+        .time = QDateTime::currentDateTimeUtc(), .kind = Exchange::Kind::Login, .name = username};
+    if (answer.failed || answer.body.isEmpty()) {
+        exchange.result = Exchange::Result::NoAnswer;
+        log.record(exchange);
         return LoginOutcome::Unreachable;
+    }
 
     const std::optional<QString> outcome = GetField(answer.body, QStringLiteral("DNS LOGIN:"));
-    if (!outcome || *outcome != QLatin1String("SUCCESS"))
+    if (!outcome || *outcome != QLatin1String("SUCCESS")) {
+        exchange.result = Exchange::Result::Refused;
+        exchange.reason = WithoutPassword(
+            GetField(answer.body, QStringLiteral("Error:")).value_or(QString()), password);
+        log.record(exchange);
         return LoginOutcome::Rejected;
+    }
 
     fillUserRecord(user, username, password, answer.body);
+    exchange.address = user.sIPAddress;
+    log.record(exchange);
     return LoginOutcome::Accepted;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/Endpoints.h"
+#include "protocol/ExchangeLog.h"
 #include "protocol/clsUser.h"
 
 #include <QString>
@@ -21,7 +22,9 @@ enum class LoginOutcome {
 // whose "DNS LOGIN:" value is exactly "SUCCESS" is an acceptance; an outcome that cannot be read
 // is a rejection. On acceptance the user record takes the profile from the answer, every field
 // overwritten (a value that cannot be read becomes empty text); otherwise it is left alone.
+// The exchange is written down in `log`, without the password.
 LoginOutcome RunLoginExchange(platform::WebRequest &web, const Endpoints &endpoints, clsUser &user,
-                              const QString &username, const QString &password);
+                              const QString &username, const QString &password,
+                              ExchangeLog &log = ExchangeLog::none());
 
 } // namespace pellmarch::protocol

@@ -4,6 +4,14 @@
 
 namespace pellmarch::protocol {
 
+QString HostName(const QString &name, const QString &domain) {
+    if (name.isEmpty() || name == QLatin1String(kRootName))
+        return domain;
+    if (domain.isEmpty())
+        return name;
+    return name + QLatin1Char('.') + domain;
+}
+
 QList<DnsRecord> SplitRecordList(const QString &list) {
     QList<DnsRecord> records;
     if (list.isEmpty())

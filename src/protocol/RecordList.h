@@ -19,6 +19,9 @@ inline constexpr char kRecordSeparator[] = "~~";
 inline constexpr char kFieldSeparator[] = ";;";
 inline constexpr char kRootName[] = "@";
 
+// A record's host name as the subscriber knows it: "www.example.com", or "example.com" for "@".
+QString HostName(const QString &name, const QString &domain);
+
 // The records of a record list ("~~" between records, ";;" between fields), in list order.
 // A record with fewer than four fields cannot name a record and is skipped; fields beyond the
 // fourth are ignored. Empty text is no records.

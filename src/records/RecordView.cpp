@@ -8,6 +8,7 @@
 #include "records/RecordTableModel.h"
 #include "records/frameGrid.h"
 #include "records/frameOtherDomain.h"
+#include "session/HistoryFile.h"
 #include "session/MainWindow.h"
 #include "session/WorkGuard.h"
 
@@ -406,6 +407,7 @@ void RecordView::RefreshAutoRecords(const QString &address) {
         if (!row.empty && row.autoIP && row.record.address != address)
             stale.append(row.record);
     }
+    QStringList movedNames;
     for (protocol::DnsRecord &old : stale) {
         const QString move =
             protocol::RecordKey(old.domain, old.recordType, old.name, old.address) + address;
@@ -413,16 +415,20 @@ void RecordView::RefreshAutoRecords(const QString &address) {
             continue;
         protocol::DnsRecord moved = old;
         moved.address = address;
-        if (changeRecord(&old, true, moved, true, false))
+        if (changeRecord(&old, true, moved, true, false)) {
             m_moveWaits.succeeded(move);
-        else
-            m_moveWaits.refused(move);
+            movedNames.append(protocol::HostName(moved.name, moved.domain));
+        } else {
+            session::RecordWait(m_services.history, moved, m_moveWaits.refused(move));
+        }
     }
     LoadRecordTable();
     if (remembered >= 1 && remembered < model.positionCount()) {
         grid->setFocus();
         m_frameGrid->chooseRow(remembered);
     }
+    if (!movedNames.isEmpty())
+        Q_EMIT moved(movedNames, address);
 }
 
 } // namespace pellmarch::records

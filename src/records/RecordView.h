@@ -88,6 +88,10 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+Q_SIGNALS:
+    // A refresh has moved the records with these host names to `address`.
+    void moved(const QStringList &hostNames, const QString &address);
+
 private:
     // A change: deletes `old` without a message (when there is one), then adds `fresh`. When
     // the delete went through and the add did not, `old` is added back without a message, so a

@@ -12,10 +12,11 @@ bool RetryWaits::isDue(const QString &key) {
     return false;
 }
 
-void RetryWaits::refused(const QString &key) {
+int RetryWaits::refused(const QString &key) {
     Wait &wait = m_waits[key];
     wait.length = wait.length == 0 ? 1 : std::min(2 * wait.length, kLongestWait);
     wait.skipped = 0;
+    return wait.length;
 }
 
 } // namespace pellmarch::session

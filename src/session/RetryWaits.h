@@ -16,8 +16,9 @@ public:
     // Whether the change named `key` may be tried on this refresh; a change that is waiting
     // counts this refresh towards its wait.
     bool isDue(const QString &key);
-    // The service refused the change (or did not answer): its wait doubles.
-    void refused(const QString &key);
+    // The service refused the change (or did not answer): its wait doubles. Returns the
+    // refreshes it now waits.
+    int refused(const QString &key);
     // The change went through: it is forgotten.
     void succeeded(const QString &key) { m_waits.remove(key); }
     // A new public address, a new login, an address set by hand: every change is tried at once.

@@ -14,6 +14,7 @@ inline constexpr char kUsernameKey[] = "Username";
 inline constexpr char kPasswordKey[] = "Password";
 inline constexpr char kAutoIPKey[] = "AutoIP";
 inline constexpr char kIPAddressKey[] = "IPAddress";
+inline constexpr char kNotificationsKey[] = "Notifications"; // absent: on
 inline constexpr char kSettingOn[] = "1";
 inline constexpr char kSettingOff[] = "0";
 

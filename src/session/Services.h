@@ -11,6 +11,7 @@ class WebRequest;
 class MessageBoxes;
 class Shell;
 class SettingsStore;
+class Notifier;
 } // namespace pellmarch::platform
 
 namespace pellmarch::protocol {
@@ -20,6 +21,7 @@ class AutoIPList;
 namespace pellmarch::session {
 
 class WorkGuard;
+class HistoryFile;
 
 // How often the automatic refresh asks for the public address.
 inline constexpr std::chrono::milliseconds kRefreshInterval{30000};
@@ -39,6 +41,8 @@ struct Services {
     WorkGuard &work;
     QString parkingAddress;                                       // parks the own host name
     std::chrono::milliseconds refreshInterval = kRefreshInterval; // tmrAuto
+    HistoryFile *history = nullptr;         // every exchange, kept; none in most tests
+    platform::Notifier *notifier = nullptr; // the desktop's notifications; none in most tests
 };
 
 } // namespace pellmarch::session

@@ -3,17 +3,22 @@
 #include "account/frmLogin.h"
 #include "address/OwnAddress.h"
 #include "app/frmMain.h"
+#include "platform/Notifier.h"
 #include "records/RecordView.h"
+#include "session/HistoryFile.h"
 #include "support/Fakes.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -39,11 +44,28 @@ QString success(const QString &records = {}) {
     return QStringLiteral("<p>SUCCESS</p><p>DomainUserRecords: %1</p>").arg(records);
 }
 
+// A history in a folder of its own and a notifier that writes down what it is told.
+struct Watching final : platform::Notifier {
+    explicit Watching(testing::FakeServices &fakes) {
+        fakes.services.history = &history;
+        fakes.services.notifier = this;
+    }
+    void notify(const QString &topic, const QString &summary, const QString &body) override {
+        told.append(topic + QLatin1Char('|') + summary + QLatin1Char('|') + body);
+    }
+    QTemporaryDir dir;
+    session::HistoryFile history{dir.filePath(QStringLiteral("history.jsonl"))};
+    QStringList told;
+};
+
 struct RefreshFixture {
     testing::FakeServices fakes;
-    app::frmMain main{fakes.services};
+    std::unique_ptr<Watching> watching;
+    app::frmMain main;
 
-    RefreshFixture(const QString &user, const QString &subDomain, const QString &records = {}) {
+    RefreshFixture(const QString &user, const QString &subDomain, const QString &records = {},
+                   bool watched = false)
+        : watching(watched ? std::make_unique<Watching>(fakes) : nullptr), main(fakes.services) {
         fakes.user.sUsername = user;
         fakes.user.sPassword = QStringLiteral("pw");
         fakes.user.sSubDomain = subDomain;
@@ -87,12 +109,13 @@ private Q_SLOTS:
     void clicksDuringAnExchangeWaitForIt();
     void setAlternateIP_data();
     void setAlternateIP();
+    void ticksAreWrittenDownAndTold();
 };
 
 void TestRefresh::markedRowsFollowTheAddress() {
     const QString records = QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;ftp;;10.2.2.2~~"
                                            "a.test;;A;;@;;10.0.0.1");
-    RefreshFixture f(QStringLiteral("acme"), QString(), records);
+    RefreshFixture f(QStringLiteral("acme"), QString(), records, true);
     for (const char *name : {"www", "ftp"})
         f.fakes.autoIP.UpdateAutoIPList("a.test", name, "RECORDADD", "A",
                                         name == QLatin1String("www") ? "10.9.9.9" : "10.2.2.2",
@@ -114,6 +137,8 @@ void TestRefresh::markedRowsFollowTheAddress() {
                           command("acme", "a.test", "ftp", "RECORDADD", "A", "10.9.9.9")}));
     QCOMPARE(grid->model()->index(1, 3).data().toString(), QStringLiteral("10.9.9.9"));
     QCOMPARE(grid->model()->index(1, 4).data().toString(), QStringLiteral("Yes"));
+    QCOMPARE(f.watching->told,
+             QStringList{"moved|Address changed to 10.9.9.9|ftp.a.test now points there."});
     QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(grid->selectionModel()->selectedRows().first().row(), 2);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
@@ -483,6 +508,91 @@ void TestRefresh::setAlternateIP() {
     QTest::mouseClick(f.find<QPushButton>("cmdVerlundSetIP"), Qt::LeftButton);
     QCOMPARE(f.fakes.web.urls, urls);
     QCOMPARE(f.fakes.boxes.shown, messages);
+}
+
+void TestRefresh::ticksAreWrittenDownAndTold() {
+    RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"), {}, true);
+    f.find<QCheckBox>("chkAutoIP")->setChecked(true);
+    const auto tick = [&f](const QString &fetched, const QStringList &answers) {
+        if (fetched.isEmpty())
+            f.fakes.web.fail();
+        else
+            f.fakes.web.answer(queryAnswer(fetched));
+        for (const QString &answer : answers)
+            f.fakes.web.answer(answer);
+        f.tick();
+    };
+    const QString refused = QStringLiteral("<p>FAILURE</p><p>Error: Address is blocked</p>");
+    tick(QStringLiteral("10.5.5.5"), {});
+    tick(QStringLiteral("10.5.5.5"), {success(), success()});
+    tick(QStringLiteral("10.6.6.6"), {});
+    tick(QStringLiteral("10.6.6.6"), {success(), refused});
+    tick(QString(), {});
+    QCOMPARE(f.watching->told,
+             (QStringList{"moved|Address changed to 10.5.5.5|dana.dyn.test now points there.",
+                          "refused|Could not set dana.dyn.test at 10.6.6.6|The service said: "
+                          "Address is blocked",
+                          "reach|Verlund Dynamic DNS cannot be reached|Pellmarch keeps trying "
+                          "and will tell you when it is back."}));
+
+    // The whole of it in the history, newest first; the set-up's commands are the subscriber's.
+    auto *history = f.main.findChild<QAction *>(QStringLiteral("mnuHistory"));
+    QVERIFY(history->isEnabled());
+    history->trigger();
+    auto *window = f.main.findChild<QDialog *>(QStringLiteral("frmHistory"));
+    QVERIFY(window != nullptr && window->isVisible());
+    auto *grid = window->findChild<QTableView *>(QStringLiteral("gridHistory"));
+    const auto rows = [grid] {
+        QStringList shown;
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 1; column < grid->model()->columnCount(); ++column)
+                cells.append(grid->model()->index(row, column).data().toString());
+            shown.append(cells.join(QLatin1Char('|')));
+        }
+        return shown;
+    };
+    const QStringList expected{
+        "Address query|||dana||No answer",
+        "Wait|dyn.test|A|dana|10.6.6.6|Refused; next try after 1 refresh",
+        "Record add (refresh)|dyn.test|A|dana|10.6.6.6|Error: Address is blocked",
+        "Record delete (refresh)|dyn.test|A|dana|10.5.5.5|Success",
+        "Address query|||dana|10.6.6.6|Success",
+        "Address query|||dana|10.6.6.6|Success",
+        "Record add (refresh)|dyn.test|A|dana|10.5.5.5|Success",
+        "Record delete (refresh)|dyn.test|A|dana|10.1.1.1|Success",
+        "Address query|||dana|10.5.5.5|Success",
+        "Address query|||dana|10.5.5.5|Success",
+        "Record add|dyn.test|A|dana|10.1.1.1|Success",
+        "Record delete|dyn.test|A|dana|192.0.2.1|Success",
+    };
+    QCOMPARE(rows(), expected);
+    // Searched, and kept up to date while open.
+    auto *search = window->findChild<QLineEdit *>(QStringLiteral("txtSearch"));
+    QTest::keyClicks(search, QStringLiteral("BLOCKED"));
+    QCOMPARE(rows(), QStringList{expected.at(2)});
+    auto *count = window->findChild<QLabel *>(QStringLiteral("lblCount"));
+    QCOMPARE(count->text(), QStringLiteral("1 of 12 entries"));
+    search->clear();
+    tick(QStringLiteral("10.6.6.6"), {});
+    QCOMPARE(rows().size(), 13);
+    QCOMPARE(rows().first(), QStringLiteral("Address query|||dana|10.6.6.6|Success"));
+    QCOMPARE(count->text(), QStringLiteral("13 entries"));
+    QCOMPARE(f.watching->told.last(), QStringLiteral("reach|Verlund Dynamic DNS is reachable "
+                                                     "again|Pellmarch is connected with the "
+                                                     "service."));
+
+    // Turned off, and kept so: a move says nothing.
+    auto *notifications = f.main.findChild<QAction *>(QStringLiteral("mnuNotifications"));
+    QVERIFY(notifications->isChecked());
+    notifications->trigger();
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/Notifications")),
+             QStringLiteral("0"));
+    tick(QStringLiteral("10.7.7.7"), {});
+    tick(QStringLiteral("10.7.7.7"), {success(), success()});
+    QCOMPARE(f.fakes.web.urls.last(),
+             command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.7"));
+    QCOMPARE(f.watching->told.size(), 4);
 }
 
 QTEST_MAIN(TestRefresh)

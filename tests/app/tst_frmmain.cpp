@@ -290,8 +290,9 @@ void TestFrmMain::accessibleNames() {
         for (QAction *item : menu->menu()->actions())
             menus.append(QStringLiteral("  ") + item->text());
     }
-    QCOMPARE(menus, (QStringList{"&File", "  Start at Login", "  ", "  Login as Different User",
-                                 "  Logout", "&Help", "  About", "  Online Help"}));
+    QCOMPARE(menus, (QStringList{"&File", "  Start at Login", "  Notifications", "  History", "  ",
+                                 "  Login as Different User", "  Logout", "&Help", "  About",
+                                 "  Online Help"}));
 }
 
 void TestFrmMain::helpMenu() {

@@ -7,7 +7,10 @@
 #include "support/Fakes.h"
 #include "support/ScriptedHttpServer.h"
 
+#include <QHash>
 #include <QTest>
+
+#include <optional>
 
 using namespace pellmarch;
 using namespace std::chrono_literals;
@@ -18,6 +21,34 @@ namespace {
 
 const QString kAdd = QStringLiteral("RECORDADD");
 const QString kDelete = QStringLiteral("RECORDDELETE");
+
+class RecordingLog final : public protocol::ExchangeLog {
+public:
+    void record(const protocol::Exchange &exchange) override { entries.append(exchange); }
+    QList<protocol::Exchange> entries;
+};
+
+// An entry as "kind|domain|type|name|address|outcome|reason", "(refresh)" after the kind when
+// the refresh sent it.
+QString describe(const protocol::Exchange &e) {
+    using protocol::Exchange;
+    static const QHash<Exchange::Kind, QString> kinds{{Exchange::Kind::Login, "login"},
+                                                      {Exchange::Kind::RecordAdd, "add"},
+                                                      {Exchange::Kind::RecordDelete, "delete"},
+                                                      {Exchange::Kind::AddressQuery, "query"},
+                                                      {Exchange::Kind::Wait, "wait"}};
+    static const QHash<Exchange::Result, QString> results{{Exchange::Result::Success, "success"},
+                                                          {Exchange::Result::Refused, "refused"},
+                                                          {Exchange::Result::NoAnswer, "none"}};
+    return QStringList{kinds.value(e.kind) + (e.automatic ? "(refresh)" : ""),
+                       e.domain,
+                       e.recordType,
+                       e.name,
+                       e.address,
+                       results.value(e.result),
+                       e.reason}
+        .join('|');
+}
 
 // A DnsClient over doubles, logged in as "ann" with password "pw".
 struct ClientFixture {
@@ -60,6 +91,8 @@ private Q_SLOTS:
     void reservedCharactersReachTheServiceIntact_data();
     void reservedCharactersReachTheServiceIntact();
     void roundTripAgainstTheService();
+    void exchangesAreWrittenDown_data();
+    void exchangesAreWrittenDown();
 };
 
 void TestDnsClient::commandUrlAndRootName() {
@@ -414,6 +447,92 @@ void TestDnsClient::roundTripAgainstTheService() {
                                       true));
     QCOMPARE(fakes.boxes.shown.last(), QStringLiteral("Could not Remove IP.  No such record"));
     QVERIFY(!indicator.disconnected);
+}
+
+void TestDnsClient::exchangesAreWrittenDown_data() {
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("answer"); // "(none)": no answer at all
+    QTest::addColumn<QString>("written");
+    const QString secret = QStringLiteral("s3 cr%t");
+    QTest::newRow("add") << "add"
+                         << "pw"
+                         << "<p>SUCCESS</p><p>DomainUserRecords: </p>"
+                         << "add|d.test|A|www|1.2.3.4|success|";
+    QTest::newRow("delete of the refresh, refused")
+        << "delete(refresh)"
+        << "pw"
+        << "<p>FAILURE</p><p>Error: Record is locked</p>"
+        << "delete(refresh)|d.test|A|www|1.2.3.4|refused|Record is locked";
+    QTest::newRow("add, no answer") << "add"
+                                    << "pw"
+                                    << "(none)"
+                                    << "add|d.test|A|www|1.2.3.4|none|";
+    QTest::newRow("add, refused quoting the password")
+        << "add" << secret << "<p>FAILURE</p><p>Error: Pwd=s3%20cr%25t (s3 cr%t) not allowed</p>"
+        << "add|d.test|A|www|1.2.3.4|refused|Pwd=******** (********) not allowed";
+    QTest::newRow("address query") << "query(refresh)"
+                                   << "pw"
+                                   << "<p>SUCCESS</p><p>IPAddress: 203.0.113.9</p>"
+                                   << "query(refresh)|||ann|203.0.113.9|success|";
+    QTest::newRow("address query, no address in it") << "query"
+                                                     << "pw"
+                                                     << "<p>SUCCESS</p><p>IPAddress: unknown</p>"
+                                                     << "query|||ann||success|";
+    QTest::newRow("login") << "login"
+                           << "pw"
+                           << "<p>DNS LOGIN: SUCCESS</p><p>IPAddress: 203.0.113.5</p>"
+                           << "login|||ann|203.0.113.5|success|";
+    QTest::newRow("login refused quoting the password")
+        << "login" << secret << "<p>DNS LOGIN: FAILURE</p><p>Error: Wrong s3 cr%t</p>"
+        << "login|||ann||refused|Wrong ********";
+    QTest::newRow("login, no answer") << "login" << secret << "(none)"
+                                      << "login|||ann||none|";
+}
+
+void TestDnsClient::exchangesAreWrittenDown() {
+    QFETCH(QString, request);
+    QFETCH(QString, password);
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    testing::FakeServices fakes;
+    testing::FakeIndicator indicator;
+    RecordingLog log;
+    DnsClient client{fakes.web,    fakes.boxes,
+                     indicator,    fakes.user,
+                     fakes.autoIP, protocol::Endpoints::allAt(QStringLiteral("dns.example")),
+                     log};
+    fakes.user.sUsername = QStringLiteral("ann");
+    fakes.user.sPassword = password;
+    if (answer == QLatin1String("(none)"))
+        fakes.web.fail();
+    else
+        fakes.web.answer(answer);
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    {
+        std::optional<DnsClient::Automatic> byTheRefresh;
+        if (request.endsWith(QLatin1String("(refresh)")))
+            byTheRefresh.emplace(client);
+        QString name = QStringLiteral("www");
+        if (request.startsWith(QLatin1String("add")) || request.startsWith(QLatin1String("delete")))
+            client.SendRecordCommand(QStringLiteral("d.test"), name,
+                                     request.startsWith(QLatin1String("add")) ? kAdd : kDelete,
+                                     QStringLiteral("A"), QStringLiteral("1.2.3.4"), false, false);
+        else if (request.startsWith(QLatin1String("query")))
+            client.QueryPublicAddress();
+        else
+            protocol::RunLoginExchange(fakes.web,
+                                       protocol::Endpoints::allAt(QStringLiteral("dns.example")),
+                                       fakes.user, QStringLiteral("ann"), password, log);
+    }
+    QCOMPARE(log.entries.size(), 1);
+    QCOMPARE(describe(log.entries.first()), written);
+    QVERIFY(log.entries.first().time >= before.addSecs(-1) &&
+            log.entries.first().time <= QDateTime::currentDateTimeUtc());
+    // The refresh's mark ends with its scope.
+    fakes.web.answer(QStringLiteral("<p>SUCCESS</p>"));
+    client.QueryPublicAddress();
+    QVERIFY(!log.entries.last().automatic);
 }
 
 QTEST_GUILESS_MAIN(TestDnsClient)

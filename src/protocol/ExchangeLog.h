@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace pellmarch::protocol {
+
+// One exchange with the service as the history keeps it: what was asked, about which record,
+// and what came of it. Built from the request's parts, never from its address, which carries
+// the password.
+struct Exchange {
+    enum class Kind {
+        Login,
+        RecordAdd,
+        RecordDelete,
+        AddressQuery,
+        Wait, // a refused change set to wait before its next try; no request went out
+    };
+    enum class Result {
+        Success,
+        Refused,  // the service answered, but not with success; `reason` says why when it can
+        NoAnswer, // nothing came back
+    };
+
+    QDateTime time{}; // UTC
+    Kind kind = Kind::AddressQuery;
+    QString domain{};
+    QString recordType{};
+    QString name{}; // the user name for a login
+    QString address{};
+    Result result = Result::Success;
+    QString reason{};       // the service's "Error:" reason of a refusal
+    int waitTicks = 0;      // for a wait: the refreshes let pass before the next try
+    bool automatic = false; // sent by the refresh, not asked for by the subscriber
+
+    friend bool operator==(const Exchange &, const Exchange &) = default;
+};
+
+// Where every exchange with the service is written down as it ends.
+class ExchangeLog {
+public:
+    virtual ~ExchangeLog() = default;
+    virtual void record(const Exchange &exchange) = 0;
+
+    // A log that keeps nothing, for runs and tests that want no history.
+    static ExchangeLog &none();
+};
+
+// `text` with every occurrence of `password`, as typed and as it travels in a query, blotted
+// out: the service may quote the request in its reasons.
+QString WithoutPassword(QString text, const QString &password);
+
+} // namespace pellmarch::protocol

@@ -1,0 +1,293 @@
+#include "session/HistoryFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pellmarch::session {
+
+namespace {
+
+using protocol::Exchange;
+
+// The first line says whose file this is.
+const QByteArray kHeader = QByteArrayLiteral("{\"pellmarch-history\":1}\n");
+const QString kFileName = QStringLiteral("history.jsonl");
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+
+struct Named {
+    Exchange::Kind kind;
+    const char *name;
+};
+constexpr std::array kKindNames{
+    Named{Exchange::Kind::Login, "login"}, Named{Exchange::Kind::RecordAdd, "add"},
+    Named{Exchange::Kind::RecordDelete, "delete"}, Named{Exchange::Kind::AddressQuery, "query"},
+    Named{Exchange::Kind::Wait, "wait"}};
+struct NamedResult {
+    Exchange::Result result;
+    const char *name;
+};
+constexpr std::array kResultNames{NamedResult{Exchange::Result::Success, "success"},
+                                  NamedResult{Exchange::Result::Refused, "refused"},
+                                  NamedResult{Exchange::Result::NoAnswer, "none"}};
+
+QByteArray toLine(const Exchange &exchange) {
+    QJsonObject object{{"t", exchange.time.toUTC().toString(Qt::ISODateWithMs)}};
+    for (const Named &named : kKindNames)
+        if (named.kind == exchange.kind)
+            object.insert(QLatin1String("k"), QLatin1String(named.name));
+    for (const NamedResult &named : kResultNames)
+        if (named.result == exchange.result)
+            object.insert(QLatin1String("o"), QLatin1String(named.name));
+    const auto text = [&object](const char *key, const QString &value) {
+        if (!value.isEmpty())
+            object.insert(QLatin1String(key), value);
+    };
+    text("d", exchange.domain);
+    text("y", exchange.recordType);
+    text("n", exchange.name);
+    text("a", exchange.address);
+    text("r", exchange.reason);
+    if (exchange.waitTicks != 0)
+        object.insert(QLatin1String("w"), exchange.waitTicks);
+    if (exchange.automatic)
+        object.insert(QLatin1String("auto"), true);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+// An entry, or nothing when the line is not one the program wrote.
+std::optional<Exchange> fromLine(const QByteArray &line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    Exchange exchange;
+    exchange.time =
+        QDateTime::fromString(object.value(QLatin1String("t")).toString(), Qt::ISODateWithMs);
+    if (!exchange.time.isValid())
+        return std::nullopt;
+    const QString kind = object.value(QLatin1String("k")).toString();
+    const QString result = object.value(QLatin1String("o")).toString();
+    bool kindKnown = false;
+    bool resultKnown = false;
+    for (const Named &named : kKindNames)
+        if (kind == QLatin1String(named.name)) {
+            exchange.kind = named.kind;
+            kindKnown = true;
+        }
+    for (const NamedResult &named : kResultNames)
+        if (result == QLatin1String(named.name)) {
+            exchange.result = named.result;
+            resultKnown = true;
+        }
+    if (!kindKnown || !resultKnown)
+        return std::nullopt;
+    exchange.domain = object.value(QLatin1String("d")).toString();
+    exchange.recordType = object.value(QLatin1String("y")).toString();
+    exchange.name = object.value(QLatin1String("n")).toString();
+    exchange.address = object.value(QLatin1String("a")).toString();
+    exchange.reason = object.value(QLatin1String("r")).toString();
+    exchange.waitTicks = object.value(QLatin1String("w")).toInt();
+    exchange.automatic = object.value(QLatin1String("auto")).toBool();
+    return exchange;
+}
+
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes all of `data` to `fd`.
+bool writeAll(int fd, const QByteArray &data) {
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t written = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
+HistoryFile::HistoryFile(QString path, QObject *parent)
+    : QObject(parent), m_path(std::move(path)) {}
+
+QString HistoryFile::standardPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+           QLatin1Char('/') + kFileName;
+}
+
+bool HistoryFile::check(QList<Exchange> *into) {
+    m_checked = true;
+    m_count = 0;
+    const QByteArray path = QFile::encodeName(m_path);
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0) {
+        // None yet: it is started with the first entry.
+        return errno == ENOENT;
+    }
+    if (S_ISLNK(status.st_mode)) {
+        putAside(QStringLiteral("is a link to another file"));
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        putAside(QStringLiteral("is not a regular file"));
+        return false;
+    }
+    if (status.st_uid != ::geteuid()) {
+        putAside(QStringLiteral("belongs to another user"));
+        return false;
+    }
+    if (status.st_size > kLargestFile) {
+        putAside(QStringLiteral("is too large"));
+        return false;
+    }
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        putAside(QStringLiteral("cannot be read"));
+        return false;
+    }
+    const QByteArray content = file.readAll();
+    if (content.isEmpty())
+        return true;
+    if (!content.startsWith(kHeader) || !content.endsWith('\n')) {
+        putAside(QStringLiteral("is damaged"));
+        return false;
+    }
+    for (qsizetype start = kHeader.size(); start < content.size();) {
+        const qsizetype end = content.indexOf('\n', start);
+        const std::optional<Exchange> entry = fromLine(content.sliced(start, end - start));
+        if (!entry) {
+            putAside(QStringLiteral("is damaged"));
+            if (into != nullptr)
+                into->clear();
+            m_count = 0;
+            return false;
+        }
+        if (into != nullptr)
+            into->append(*entry);
+        ++m_count;
+        start = end + 1;
+    }
+    return true;
+}
+
+void HistoryFile::putAside(const QString &why) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = m_path + QStringLiteral(".set-aside-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside =
+            m_path + QStringLiteral(".set-aside-") + stamp + QLatin1Char('-') + QString::number(n);
+    // rename() moves a link itself, never the file it points to.
+    const QString what = QStringLiteral("The history file\n") + m_path + QLatin1Char('\n') + why;
+    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(aside).constData()) !=
+        0) {
+        m_off = true;
+        Q_EMIT setAside(what + QStringLiteral(", and it could not be set aside: ") +
+                        systemError(errno) + QStringLiteral(".\nNo history is kept in this run."));
+        return;
+    }
+    m_count = 0;
+    Q_EMIT setAside(what + QStringLiteral(".\nIt was set aside as\n") + aside +
+                    QStringLiteral("\nand a new history started."));
+}
+
+void HistoryFile::record(const Exchange &exchange) {
+    if (!m_checked)
+        check(nullptr);
+    if (m_off)
+        return;
+    const QByteArray line = toLine(exchange);
+    // Something put in the way since the file was checked is set aside too, once.
+    if (!append(line) && !m_off)
+        append(line);
+    if (m_count > kKeptEntries + kSlackEntries)
+        cutBack();
+    Q_EMIT recorded(exchange);
+}
+
+bool HistoryFile::append(const QByteArray &line) {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    const QByteArray path = QFile::encodeName(m_path);
+    // Never through a link; made the owner's alone before anything is written.
+    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                          kOwnerOnly);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            putAside(QStringLiteral("is a link to another file"));
+        return false;
+    }
+    struct stat status {};
+    bool written = false;
+    if (::fstat(fd, &status) != 0) {
+    } else if (!S_ISREG(status.st_mode)) {
+        putAside(QStringLiteral("is not a regular file"));
+    } else if (status.st_uid != ::geteuid()) {
+        putAside(QStringLiteral("belongs to another user"));
+    } else if ((status.st_mode & 07777) == kOwnerOnly || ::fchmod(fd, kOwnerOnly) == 0) {
+        written = writeAll(fd, status.st_size == 0 ? kHeader + line : line);
+        if (written)
+            ++m_count;
+    }
+    ::close(fd);
+    return written;
+}
+
+void HistoryFile::cutBack() {
+    QList<Exchange> kept;
+    if (!check(&kept))
+        return;
+    QByteArray content = kHeader;
+    const qsizetype from = std::max<qsizetype>(0, kept.size() - kKeptEntries);
+    for (qsizetype i = from; i < kept.size(); ++i)
+        content += toLine(kept.at(i));
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.write(content);
+    if (file.commit())
+        m_count = int(kept.size() - from);
+}
+
+QList<Exchange> HistoryFile::entries() {
+    QList<Exchange> oldestFirst;
+    if (m_off || !check(&oldestFirst))
+        return {};
+    QList<Exchange> newestFirst;
+    const qsizetype kept = std::min<qsizetype>(oldestFirst.size(), kKeptEntries);
+    newestFirst.reserve(kept);
+    for (qsizetype i = oldestFirst.size() - 1; i >= oldestFirst.size() - kept; --i)
+        newestFirst.append(oldestFirst.at(i));
+    return newestFirst;
+}
+
+void RecordWait(HistoryFile *history, const protocol::DnsRecord &change, int ticks) {
+    if (history == nullptr)
+        return;
+    history->record(Exchange{.time = QDateTime::currentDateTimeUtc(),
+                             .kind = Exchange::Kind::Wait,
+                             .domain = change.domain,
+                             .recordType = change.recordType,
+                             .name = change.name,
+                             .address = change.address,
+                             .result = Exchange::Result::Refused,
+                             .waitTicks = ticks,
+                             .automatic = true});
+}
+
+} // namespace pellmarch::session

@@ -1,0 +1,217 @@
+// The history file: what it keeps and reads back, its bound, that it stays the owner's alone, and
+// that a file in its place that is not the program's own is set aside, never followed or
+// written over.
+#include "session/HistoryFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using pellmarch::protocol::Exchange;
+using pellmarch::session::HistoryFile;
+
+namespace {
+
+Exchange entry(int n) {
+    return Exchange{.time = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC).addSecs(n),
+                    .kind = Exchange::Kind::RecordAdd,
+                    .domain = QStringLiteral("example.com"),
+                    .recordType = QStringLiteral("A"),
+                    .name = QStringLiteral("host%1").arg(n),
+                    .address = QStringLiteral("203.0.113.7")};
+}
+
+mode_t modeOf(const QString &path) {
+    struct stat status {};
+    ::lstat(QFile::encodeName(path).constData(), &status);
+    return status.st_mode & 07777;
+}
+
+QByteArray contentOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// The one file beside `path` that was set aside, or empty text.
+QString asideOf(const QString &path) {
+    const QFileInfo info(path);
+    const QStringList aside = info.dir().entryList(
+        {info.fileName() + QStringLiteral(".set-aside-*")},
+        QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    return aside.size() == 1 ? info.dir().filePath(aside.first()) : QString();
+}
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void keepsWhatWasWrittenNewestFirst();
+    void keepsTheLastTenThousandOwnerOnly();
+    void fileNotItsOwnIsSetAside_data();
+    void fileNotItsOwnIsSetAside();
+};
+
+void TestHistory::keepsWhatWasWrittenNewestFirst() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data/Pellmarch/history.jsonl"));
+    QList<Exchange> written;
+    {
+        HistoryFile history(path);
+        QSignalSpy recorded(&history, &HistoryFile::recorded);
+        // Every kind and outcome, and texts that would break a line-per-entry file.
+        written = {
+            Exchange{.time = QDateTime::fromMSecsSinceEpoch(1765195200123, Qt::UTC),
+                     .kind = Exchange::Kind::Login,
+                     .name = QStringLiteral("ann"),
+                     .address = QStringLiteral("203.0.113.5")},
+            Exchange{.time = QDateTime::fromMSecsSinceEpoch(1765195201000, Qt::UTC),
+                     .kind = Exchange::Kind::RecordDelete,
+                     .domain = QStringLiteral("exämple.com"),
+                     .recordType = QStringLiteral("TXT"),
+                     .name = QStringLiteral("a\nb\tc\"d\\e\u2028f"),
+                     .address = QStringLiteral("v=spf1 -all"),
+                     .result = Exchange::Result::Refused,
+                     .reason = QStringLiteral("Record \"a\" not found\r\n"),
+                     .automatic = true},
+            Exchange{.time = QDateTime::fromMSecsSinceEpoch(1765195202000, Qt::UTC),
+                     .kind = Exchange::Kind::AddressQuery,
+                     .name = QStringLiteral("ann"),
+                     .result = Exchange::Result::NoAnswer},
+            Exchange{.time = QDateTime::fromMSecsSinceEpoch(1765195203000, Qt::UTC),
+                     .kind = Exchange::Kind::Wait,
+                     .domain = QStringLiteral("example.com"),
+                     .recordType = QStringLiteral("A"),
+                     .name = QStringLiteral("@"),
+                     .address = QStringLiteral("203.0.113.9"),
+                     .result = Exchange::Result::Refused,
+                     .waitTicks = 8,
+                     .automatic = true},
+        };
+        for (const Exchange &exchange : written)
+            history.record(exchange);
+        QCOMPARE(recorded.size(), 4);
+    }
+    // Read back by the next run, newest first.
+    HistoryFile again(path);
+    const QList<Exchange> read = again.entries();
+    QCOMPARE(read.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(read.at(i), written.at(3 - i));
+    QCOMPARE(modeOf(path), mode_t(0600));
+}
+
+void TestHistory::keepsTheLastTenThousandOwnerOnly() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.jsonl"));
+    HistoryFile history(path);
+    history.record(entry(0));
+    // Opened up by someone else between two writes: the owner's alone again before the next.
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther));
+    history.record(entry(1));
+    QCOMPARE(modeOf(path), mode_t(0600));
+
+    const int total = 12345;
+    for (int n = 2; n < total; ++n)
+        history.record(entry(n));
+    const QList<Exchange> kept = history.entries();
+    QCOMPARE(kept.size(), 10000);
+    QCOMPARE(kept.first(), entry(total - 1));
+    QCOMPARE(kept.last(), entry(total - 10000));
+    // Cut back on the way, never let grow without end; still the owner's alone.
+    QVERIFY(contentOf(path).count('\n') <= 11002);
+    QCOMPARE(modeOf(path), mode_t(0600));
+    // The next run reads the same.
+    QCOMPARE(HistoryFile(path).entries(), kept);
+}
+
+void TestHistory::fileNotItsOwnIsSetAside_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a line that is no entry") << "damaged"
+                                             << "is damaged";
+    QTest::newRow("an entry cut short") << "cut"
+                                        << "is damaged";
+    QTest::newRow("another program's file") << "foreign"
+                                            << "is damaged";
+    QTest::newRow("huge") << "huge"
+                          << "is too large";
+    QTest::newRow("a link to another file") << "link"
+                                            << "is a link to another file";
+    QTest::newRow("a folder") << "folder"
+                              << "is not a regular file";
+    QTest::newRow("another user's") << "owner"
+                                    << "belongs to another user";
+}
+
+void TestHistory::fileNotItsOwnIsSetAside() {
+    QFETCH(QString, kind);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.jsonl"));
+    const QString other = dir.filePath(QStringLiteral("precious.txt"));
+    const QByteArray good = QByteArrayLiteral("{\"pellmarch-history\":1}\n"
+                                              "{\"t\":\"2026-12-08T12:00:00.000Z\",\"k\":\"query\","
+                                              "\"o\":\"success\"}\n");
+    const auto put = [](const QString &file, const QByteArray &content) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    };
+    QByteArray before;
+    if (kind == QLatin1String("damaged"))
+        before = good + "{\"t\":\"2026-12-08T12:00:01.000Z\",\"k\":\"jump\",\"o\":\"success\"}\n";
+    else if (kind == QLatin1String("cut"))
+        before = good + "{\"t\":\"2026-12-08T12:00:01.000Z\",\"k\":\"qu";
+    else if (kind == QLatin1String("foreign"))
+        before = "[Init]\nPassword=secret\n";
+    if (!before.isEmpty())
+        put(path, before);
+    if (kind == QLatin1String("huge")) {
+        put(path, good);
+        QVERIFY(QFile::resize(path, HistoryFile::kLargestFile + 1));
+    } else if (kind == QLatin1String("link")) {
+        put(other, "not to be touched\n");
+        QVERIFY(QFile::link(other, path));
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("owner")) {
+        if (::geteuid() != 0)
+            QSKIP("only root can give a file to another user");
+        put(path, good);
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    }
+
+    HistoryFile history(path);
+    QSignalSpy setAside(&history, &HistoryFile::setAside);
+    history.record(entry(1));
+    QCOMPARE(setAside.size(), 1);
+    const QString aside = asideOf(path);
+    QVERIFY(!aside.isEmpty());
+    QCOMPARE(setAside.first().first().toString(),
+             QStringLiteral("The history file\n") + path + QLatin1Char('\n') + said +
+                 QStringLiteral(".\nIt was set aside as\n") + aside +
+                 QStringLiteral("\nand a new history started."));
+    // What was there is kept as it was, under the other name; what a link pointed to is
+    // untouched.
+    if (!before.isEmpty())
+        QCOMPARE(contentOf(aside), before);
+    if (kind == QLatin1String("link")) {
+        QCOMPARE(QFileInfo(aside).symLinkTarget(), other);
+        QCOMPARE(contentOf(other), QByteArray("not to be touched\n"));
+    }
+    // A new history holds the new entry alone, the owner's alone.
+    QCOMPARE(history.entries(), QList<Exchange>{entry(1)});
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(modeOf(path), mode_t(0600));
+    QCOMPARE(setAside.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "tst_history.moc"

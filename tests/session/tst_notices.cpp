@@ -1,0 +1,231 @@
+// Desktop notifications: when the subscriber is told what (the rules, with a fake notifier and a
+// fake clock), and how a message reaches the desktop's notification service (a fake service on a
+// private D-Bus).
+#include "platform/DesktopNotifications.h"
+#include "session/Notices.h"
+#include "support/Fakes.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+using pellmarch::protocol::Exchange;
+using pellmarch::session::Notices;
+
+namespace {
+
+class FakeNotifier final : public pellmarch::platform::Notifier {
+public:
+    void notify(const QString &topic, const QString &summary, const QString &body) override {
+        told.append(topic + QLatin1Char('|') + summary + QLatin1Char('|') + body);
+    }
+    QStringList told;
+};
+
+// The desktop's notification service as a test plays it.
+class FakeNotificationService final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList capabilities;
+    QList<QVariantList> calls;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString &appName, uint replacesId, const QString &icon,
+                const QString &summary, const QString &body, const QStringList &actions,
+                const QVariantMap &hints, int timeout) {
+        calls.append({appName, replacesId, icon, summary, body, actions,
+                      hints.value(QStringLiteral("desktop-entry")), timeout});
+        return replacesId != 0 ? replacesId : uint(100 + calls.size());
+    }
+};
+
+const QString kUnreachable = QStringLiteral(
+    "reach|Verlund Dynamic DNS cannot be reached|Pellmarch keeps trying and will tell you when it "
+    "is back.");
+const QString kReachable = QStringLiteral(
+    "reach|Verlund Dynamic DNS is reachable again|Pellmarch is connected with the service.");
+
+} // namespace
+
+class TestNotices : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void whatIsTold_data();
+    void whatIsTold();
+    void reachesTheDesktopsService();
+};
+
+void TestNotices::whatIsTold_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("told");
+    QTest::newRow("an outage is told once, and its end")
+        << QStringList{"none@0", "none@1", "refused@2", "ok@3", "ok@4"}
+        << QStringList{kUnreachable, kReachable};
+    QTest::newRow("at most one an hour, and the end only of a told outage")
+        << QStringList{"none@0", "ok@1", "none@30", "ok@31", "none@60", "ok@61"}
+        << QStringList{kUnreachable, kReachable, kUnreachable, kReachable};
+    QTest::newRow("the login window speaks for itself")
+        << QStringList{"login-none@0", "ok@1"} << QStringList{};
+    QTest::newRow("a refresh's refused change, with the reason; the subscriber's own is not")
+        << QStringList{"refused-add@0", "refused-add-own@1", "refused-delete@2"}
+        << QStringList{"refused|Could not set www.example.com at 203.0.113.9|The service said: "
+                       "Record is locked",
+                       "refused|Could not remove example.com at 203.0.113.9|The service refused "
+                       "the change."};
+    QTest::newRow("moves name the address and the host names")
+        << QStringList{"moved1@0", "moved7@1"}
+        << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points there.",
+                       "moved|Address changed to 203.0.113.9|h1.example.com, h2.example.com, "
+                       "h3.example.com, h4.example.com, h5.example.com and 2 more now point "
+                       "there."};
+    QTest::newRow("turned off: nothing, and no end of an outage never told")
+        << QStringList{"off@0", "none@0", "refused-add@1", "moved1@2", "on@3", "ok@4", "moved1@5"}
+        << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points "
+                       "there."};
+    QTest::newRow("held while a message box is open, the latest of each kind")
+        << QStringList{"box@0", "none@0", "ok@1", "refused-add@2", "closed@3"}
+        << QStringList{kReachable,
+                       "refused|Could not set www.example.com at 203.0.113.9|The service said: "
+                       "Record is locked"};
+}
+
+void TestNotices::whatIsTold() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, told);
+    FakeNotifier notifier;
+    pellmarch::testing::MemorySettingsStore settings;
+    Notices notices(notifier, settings);
+    const QDateTime start(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
+    int minute = 0;
+    bool boxOpen = false;
+    notices.now = [&] {
+        return start.addSecs(60 * minute);
+    };
+    notices.boxOpen = [&] {
+        return boxOpen;
+    };
+    const auto exchange = [&](Exchange::Kind kind, Exchange::Result result, bool automatic,
+                              const QString &name, const QString &reason) {
+        notices.exchanged(Exchange{.time = notices.now(),
+                                   .kind = kind,
+                                   .domain = QStringLiteral("example.com"),
+                                   .recordType = QStringLiteral("A"),
+                                   .name = name,
+                                   .address = QStringLiteral("203.0.113.9"),
+                                   .result = result,
+                                   .reason = reason,
+                                   .automatic = automatic});
+    };
+    for (const QString &step : steps) {
+        const QString what = step.section(QLatin1Char('@'), 0, 0);
+        minute = step.section(QLatin1Char('@'), 1).toInt();
+        if (what == QLatin1String("none"))
+            exchange(Exchange::Kind::AddressQuery, Exchange::Result::NoAnswer, true, {}, {});
+        else if (what == QLatin1String("ok"))
+            exchange(Exchange::Kind::AddressQuery, Exchange::Result::Success, true, {}, {});
+        else if (what == QLatin1String("login-none"))
+            exchange(Exchange::Kind::Login, Exchange::Result::NoAnswer, false, {}, {});
+        else if (what == QLatin1String("refused"))
+            exchange(Exchange::Kind::AddressQuery, Exchange::Result::Refused, true, {}, {});
+        else if (what == QLatin1String("refused-add"))
+            exchange(Exchange::Kind::RecordAdd, Exchange::Result::Refused, true,
+                     QStringLiteral("www"), QStringLiteral("Record is locked"));
+        else if (what == QLatin1String("refused-add-own"))
+            exchange(Exchange::Kind::RecordAdd, Exchange::Result::Refused, false,
+                     QStringLiteral("www"), QStringLiteral("Record is locked"));
+        else if (what == QLatin1String("refused-delete"))
+            exchange(Exchange::Kind::RecordDelete, Exchange::Result::Refused, true,
+                     QStringLiteral("@"), {});
+        else if (what == QLatin1String("moved1"))
+            notices.moved({QStringLiteral("ann.dyn.example.net")}, QStringLiteral("203.0.113.9"));
+        else if (what == QLatin1String("moved7")) {
+            QStringList names;
+            for (int n = 1; n <= 7; ++n)
+                names.append(QStringLiteral("h%1.example.com").arg(n));
+            notices.moved(names, QStringLiteral("203.0.113.9"));
+        } else if (what == QLatin1String("off") || what == QLatin1String("on"))
+            notices.setOn(what == QLatin1String("on"));
+        else if (what == QLatin1String("box"))
+            boxOpen = true;
+        else if (what == QLatin1String("closed")) {
+            QVERIFY(notifier.told.isEmpty());
+            boxOpen = false;
+            QTRY_COMPARE_WITH_TIMEOUT(notifier.told.size(), int(told.size()), 5000);
+            notifier.told.sort(); // told once the box has closed, in no particular order
+            told.sort();
+        } else
+            QFAIL(qPrintable(step));
+    }
+    QCOMPARE(notifier.told, told);
+    if (steps.contains(QStringLiteral("off@0")))
+        QCOMPARE(settings.writes, (QStringList{"Init/Notifications=0", "Init/Notifications=1"}));
+}
+
+void TestNotices::reachesTheDesktopsService() {
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                  QStringLiteral("--print-address=1")});
+    QVERIFY2(daemon.waitForStarted(5000), "dbus-daemon is needed (Debian package dbus-daemon)");
+    const auto stop = qScopeGuard([&daemon] {
+        daemon.kill();
+        daemon.waitForFinished(5000);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(daemon.canReadLine(), 5000);
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    QDBusConnection serviceBus = QDBusConnection::connectToBus(address, QStringLiteral("service"));
+    QVERIFY(serviceBus.isConnected());
+
+    for (const bool markup : {true, false}) {
+        FakeNotificationService service;
+        service.capabilities = markup ? QStringList{"body", "body-markup"} : QStringList{"body"};
+        QVERIFY(serviceBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        QVERIFY(serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                          &service, QDBusConnection::ExportAllSlots));
+        const QString name = markup ? QStringLiteral("markup") : QStringLiteral("plain");
+        pellmarch::platform::DesktopNotifications notifications(
+            [&] { return QDBusConnection::connectToBus(address, name); });
+        notifications.notify(QStringLiteral("moved"), QStringLiteral("Address changed"),
+                             QStringLiteral("a<b> & c"));
+        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 1, 5000);
+        // The service's answers so far have reached the program once one to a later question
+        // has: the bus keeps the order.
+        const QDBusMessage ping = QDBusMessage::createMethodCall(
+            serviceBus.baseService(), QStringLiteral("/"),
+            QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+        QCOMPARE(QDBusConnection(name).call(ping, QDBus::BlockWithGui, 5000).type(),
+                 QDBusMessage::ReplyMessage);
+        QCoreApplication::processEvents();
+        notifications.notify(QStringLiteral("moved"), QStringLiteral("Again"),
+                             QStringLiteral("a<b> & c"));
+        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 2, 5000);
+        notifications.notify(QStringLiteral("reach"), QStringLiteral("Other"), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 3, 5000);
+
+        const QString body =
+            markup ? QStringLiteral("a&lt;b&gt; &amp; c") : QStringLiteral("a<b> & c");
+        const QVariantList first{"Pellmarch",
+                                 0u,
+                                 "net.verlund.Pellmarch",
+                                 "Address changed",
+                                 body,
+                                 QStringList(),
+                                 "net.verlund.Pellmarch",
+                                 -1};
+        QCOMPARE(service.calls.at(0), first);
+        // The same topic takes the place of the message before; another has its own.
+        QCOMPARE(service.calls.at(1).at(1).toUInt(), 101u);
+        QCOMPARE(service.calls.at(1).at(4).toString(), body);
+        QCOMPARE(service.calls.at(2).at(1).toUInt(), 0u);
+        serviceBus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+        QVERIFY(serviceBus.unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+        QDBusConnection::disconnectFromBus(name);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestNotices)
+#include "tst_notices.moc"
