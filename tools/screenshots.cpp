@@ -8,13 +8,16 @@
 // window manager). Under QT_SCALE_FACTOR=2 the names get "@2x".
 #include "about/frmAbout.h"
 #include "account/frmLogin.h"
+#include "address/OwnAddress.h"
 #include "app/Application.h"
 #include "app/frmMain.h"
+#include "platform/Notifier.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtWebRequest.h"
 #include "platform/Shell.h"
 #include "protocol/AutoIPList.h"
+#include "session/HistoryFile.h"
 #include "session/Services.h"
 #include "session/WorkGuard.h"
 
@@ -60,6 +63,12 @@ public:
     void endProgram() override {}
 };
 
+// Messages for the desktop are not shown: the pictures are of the program's own windows.
+class QuietNotifier final : public platform::Notifier {
+public:
+    void notify(const QString &, const QString &, const QString &) override {}
+};
+
 // What one run of the program shares, with the real platform pieces and a settings file of
 // its own in a temporary folder.
 struct Run {
@@ -73,6 +82,8 @@ struct Run {
     protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
     session::WorkGuard work;
+    session::HistoryFile history{config.filePath(QStringLiteral("history.jsonl"))};
+    QuietNotifier notifier;
     session::Services services;
 
     explicit Run(const QString &host)
@@ -87,7 +98,9 @@ struct Run {
                    autoIP,
                    work,
                    QStringLiteral("192.0.2.1"),
-                   session::kRefreshInterval} {}
+                   session::kRefreshInterval,
+                   &history,
+                   &notifier} {}
 };
 
 class Shooter {
@@ -164,10 +177,11 @@ void shootLoginAndAbout(Shooter &shooter, Run &run) {
     about.hide();
 }
 
-// The own host name (demo), its File menu, and the question on closing, answered No.
+// The own host name (demo), its File menu, the tray icon's menu, and the question on closing,
+// answered No.
 void shootOwnHostName(Shooter &shooter, const QString &host) {
     Run run(host);
-    app::frmMain main(run.services);
+    app::frmMain main(run.services, nullptr, app::frmMain::Tray::Available);
     logInAs(QStringLiteral("demo"));
     main.Form_Load();
     if (!main.isVisible())
@@ -178,6 +192,11 @@ void shootOwnHostName(Shooter &shooter, const QString &host) {
     file->popup(main.mapToGlobal(main.menuBar()->actionGeometry(file->menuAction()).bottomLeft()));
     shooter.save(*file, QStringLiteral("file-menu"));
     file->hide();
+
+    auto *tray = child<QMenu>(main, "mnuTray");
+    tray->popup(main.geometry().topRight());
+    shooter.save(*tray, QStringLiteral("tray-menu"));
+    tray->hide();
 
     bool asked = false;
     whenModalOpens([&](QWidget *modal) {
@@ -209,6 +228,26 @@ void shootRecords(Shooter &shooter, const QString &host) {
     grid->selectRow(1);
     child<QPushButton>(main, "cmdEditGrid")->click();
     shooter.save(main, QStringLiteral("record-editor"));
+    // The record moved to the next address, and its message closed.
+    child<QLineEdit>(main, "txtServerIP")->setText(QStringLiteral("198.51.100.43"));
+    whenModalOpens([](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (box == nullptr)
+            fail(QStringLiteral("the change opened no message box"));
+        box->button(QMessageBox::Ok)->click();
+    });
+    child<QPushButton>(main, "cmdServerIP")->click();
+
+    // A few refreshes, then the history of the whole run.
+    for (int tick = 0; tick < 3; ++tick)
+        main.ownAddress().tmrAuto_Timer();
+    for (QAction *action : main.menuBar()->actions().constFirst()->menu()->actions())
+        if (action->objectName() == QLatin1String("mnuHistory"))
+            action->trigger();
+    auto *history = child<QWidget>(main, "frmHistory");
+    Shooter::settle();
+    shooter.save(*history, QStringLiteral("history"));
+    history->close();
 }
 
 } // namespace

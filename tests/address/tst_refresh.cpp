@@ -593,6 +593,22 @@ void TestRefresh::ticksAreWrittenDownAndTold() {
     QCOMPARE(f.fakes.web.urls.last(),
              command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.7"));
     QCOMPARE(f.watching->told.size(), 4);
+
+    // A link put in the history's place is set aside and said, once the tick has ended.
+    const QString path = f.watching->history.path();
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::link(f.watching->dir.filePath(QStringLiteral("other")), path));
+    f.fakes.boxes.whileShown = [&f] {
+        QVERIFY(!f.fakes.work.isHeld());
+    };
+    tick(QStringLiteral("10.7.7.7"), {});
+    QTRY_COMPARE(f.fakes.boxes.shown.size(), 1);
+    QVERIFY2(f.fakes.boxes.shown.first().startsWith(
+                 QStringLiteral("The history file\n") + path +
+                 QStringLiteral("\nis a link to another file.\nIt was set aside as\n") + path +
+                 QStringLiteral(".set-aside-")),
+             qPrintable(f.fakes.boxes.shown.first()));
+    QCOMPARE(f.watching->history.entries().size(), 1);
 }
 
 QTEST_MAIN(TestRefresh)
