@@ -22,7 +22,7 @@ using protocol::Exchange;
 
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 // Widths of the columns in characters of the window's font; the outcome takes the rest.
-constexpr std::array<int, HistoryModel::ColumnCount - 1> kColumnChars{19, 18, 20, 6, 14, 15};
+constexpr std::array<int, HistoryModel::ColumnCount - 1> kColumnChars{19, 25, 20, 6, 14, 15};
 constexpr int kWindowWidthChars = 140;
 constexpr int kWindowHeightLines = 30;
 
