@@ -1,0 +1,216 @@
+// The tray icon as a desktop's panel sees it: the real program on a virtual X screen, with a
+// private session bus on which this test plays the panel (the StatusNotifierWatcher that tray
+// icons register with). What the item says and its menu are read over the bus, as the panel
+// reads them.
+#include "BuildConfig.h"
+#include "ServiceStore.h"
+#include "VerlundService.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pellmarch;
+
+namespace {
+
+// The panel's side of the tray protocol: it says a host is there and writes down the items
+// that register.
+class Watcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    bool isHostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return registered; }
+
+    QStringList registered;
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &service, const QDBusMessage &message) {
+        // An item may give its object path instead of a bus name: it then lives at the sender.
+        registered.append(service.startsWith(QLatin1Char('/')) ? message.service() : service);
+    }
+    void RegisterStatusNotifierHost(const QString &) {}
+};
+
+quint16 servicePort() {
+    const QString host = QString::fromLatin1(build::kServiceHost);
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    return colon < 0 ? 80 : host.mid(colon + 1).toUShort();
+}
+
+// Starts `program` with `arguments` and reads the first line it prints.
+QString firstLineOf(QProcess &process, const QString &program, const QStringList &arguments) {
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000))
+        return {};
+    for (int i = 0; i < 50 && !process.canReadLine(); ++i)
+        process.waitForReadyRead(100);
+    return QString::fromUtf8(process.readLine()).trimmed();
+}
+
+// The labels of a dbusmenu layout's children, in order.
+QStringList labelsOf(const QDBusArgument &layout) {
+    QStringList labels;
+    int id = 0;
+    QVariantMap properties;
+    layout.beginStructure();
+    layout >> id >> properties;
+    layout.beginArray();
+    while (!layout.atEnd()) {
+        QDBusVariant child;
+        layout >> child;
+        const QDBusArgument item = child.variant().value<QDBusArgument>();
+        int childId = 0;
+        QVariantMap childProperties;
+        item.beginStructure();
+        item >> childId >> childProperties;
+        labels.append(childProperties.value(QStringLiteral("label")).toString());
+    }
+    layout.endArray();
+    layout.endStructure();
+    return labels;
+}
+
+} // namespace
+
+class TestTrayHost : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void panelSeesTheIconAndItsMenu();
+};
+
+void TestTrayHost::panelSeesTheIconAndItsMenu() {
+    QProcess screen;
+    const QString display =
+        firstLineOf(screen, QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY2(!display.isEmpty(), "Xvfb is needed (Debian package xvfb)");
+    QProcess bus;
+    const QString address = firstLineOf(bus, QStringLiteral("dbus-daemon"),
+                                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                         QStringLiteral("--print-address=1")});
+    QVERIFY2(!address.isEmpty(), "dbus-daemon is needed (Debian package dbus-daemon)");
+    const auto stop = qScopeGuard([&] {
+        for (QProcess *process : {&bus, &screen}) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    });
+
+    QDBusConnection panel = QDBusConnection::connectToBus(address, QStringLiteral("panel"));
+    QVERIFY(panel.isConnected());
+    Watcher watcher;
+    QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                 QDBusConnection::ExportAllSlots |
+                                     QDBusConnection::ExportAllProperties));
+    QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+
+    // A subscriber with an own host name and a remembered login, and the service to log in to.
+    QTemporaryDir dir;
+    verlund::ServiceStore store(dir.filePath(QStringLiteral("svc.db")));
+    QString error;
+    QVERIFY2(store.open(&error) && store.seedDemo(), qPrintable(error));
+    verlund::VerlundService service(store);
+    if (service.listen(QHostAddress::LocalHost, servicePort()) == 0)
+        QSKIP("the service port the program was built for is taken on this machine");
+    for (const char *folder : {"config", "data", "runtime"})
+        QVERIFY(QDir(dir.path()).mkpath(QLatin1String(folder)));
+    QFile::setPermissions(dir.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    {
+        QFile ini(dir.filePath(QStringLiteral("config/PELLMARCH.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Init]\nbSaveLogin=1\nUsername=demo\nPassword=demo\n");
+    }
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    environment.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
+    environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(PELLMARCH_PROGRAM), {});
+    QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
+    const auto end = qScopeGuard([&program] {
+        program.kill();
+        program.waitForFinished(10000);
+    });
+
+    // The icon registers once the window of the login has shown.
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.registered.size(), 1, 20000);
+    const QString item = watcher.registered.first();
+    const auto property = [&](const QString &name) {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            item, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.kde.StatusNotifierItem") << name;
+        const QDBusMessage reply = panel.call(get, QDBus::BlockWithGui, 5000);
+        return reply.arguments().isEmpty()
+                   ? QVariant()
+                   : reply.arguments().first().value<QDBusVariant>().variant();
+    };
+    QCOMPARE(property(QStringLiteral("Status")).toString(), QStringLiteral("Active"));
+    // The tooltip: the address the service sees and the connection's state.
+    const auto toolTipText = [&] {
+        const QDBusArgument toolTip = property(QStringLiteral("ToolTip")).value<QDBusArgument>();
+        QString iconName;
+        toolTip.beginStructure();
+        toolTip >> iconName;
+        toolTip.beginArray();
+        while (!toolTip.atEnd()) {
+            int width = 0;
+            int height = 0;
+            QByteArray pixels;
+            toolTip.beginStructure();
+            toolTip >> width >> height >> pixels;
+            toolTip.endStructure();
+        }
+        toolTip.endArray();
+        QString title;
+        QString text;
+        toolTip >> title >> text;
+        toolTip.endStructure();
+        return title + QLatin1Char('|') + text;
+    };
+    QString tip;
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (tip = toolTipText()).contains(QStringLiteral("Your IPAddress: 127.0.0.1")),
+        qPrintable(tip), 10000);
+    QVERIFY2(tip.contains(QStringLiteral("\nConnected")), qPrintable(tip));
+    QVERIFY2(tip.contains(QStringLiteral("Last exchange: ")), qPrintable(tip));
+
+    // Its menu, as the panel shows it.
+    const QString menuPath = property(QStringLiteral("Menu")).value<QDBusObjectPath>().path();
+    QVERIFY(!menuPath.isEmpty());
+    QDBusMessage layout = QDBusMessage::createMethodCall(
+        item, menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
+    layout << 0 << -1 << QStringList();
+    const QDBusMessage reply = panel.call(layout, QDBus::BlockWithGui, 5000);
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(labelsOf(reply.arguments().at(1).value<QDBusArgument>()),
+             (QStringList{"Show", "Login as Different User", "Logout"}));
+    QCOMPARE(program.state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestTrayHost)
+#include "tst_tray_host.moc"
