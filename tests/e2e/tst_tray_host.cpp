@@ -5,6 +5,7 @@
 #include "BuildConfig.h"
 #include "ServiceStore.h"
 #include "VerlundService.h"
+#include "support/HelperProgram.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -50,16 +51,6 @@ quint16 servicePort() {
     return colon < 0 ? 80 : host.mid(colon + 1).toUShort();
 }
 
-// Starts `program` with `arguments` and reads the first line it prints.
-QString firstLineOf(QProcess &process, const QString &program, const QStringList &arguments) {
-    process.start(program, arguments);
-    if (!process.waitForStarted(5000))
-        return {};
-    for (int i = 0; i < 50 && !process.canReadLine(); ++i)
-        process.waitForReadyRead(100);
-    return QString::fromUtf8(process.readLine()).trimmed();
-}
-
 // The labels of a dbusmenu layout's children, in order.
 QStringList labelsOf(const QDBusArgument &layout) {
     QStringList labels;
@@ -92,24 +83,17 @@ private Q_SLOTS:
 };
 
 void TestTrayHost::panelSeesTheIconAndItsMenu() {
-    QProcess screen;
-    const QString display =
-        firstLineOf(screen, QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    const testing::HelperProgram screen(QStringLiteral("Xvfb"),
+                                        {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                         QStringLiteral("-screen"), QStringLiteral("0"),
+                                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                                         QStringLiteral("tcp")});
+    const QString display = screen.firstLine();
     QVERIFY2(!display.isEmpty(), "Xvfb is needed (Debian package xvfb)");
-    QProcess bus;
-    const QString address = firstLineOf(bus, QStringLiteral("dbus-daemon"),
-                                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                         QStringLiteral("--print-address=1")});
+    const testing::HelperProgram bus(QStringLiteral("dbus-daemon"),
+                                     testing::HelperProgram::sessionBus());
+    const QString address = bus.firstLine();
     QVERIFY2(!address.isEmpty(), "dbus-daemon is needed (Debian package dbus-daemon)");
-    const auto stop = qScopeGuard([&] {
-        for (QProcess *process : {&bus, &screen}) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-    });
 
     QDBusConnection panel = QDBusConnection::connectToBus(address, QStringLiteral("panel"));
     QVERIFY(panel.isConnected());

@@ -1,10 +1,10 @@
 // The wake-up check: a fake logind on a private D-Bus says the machine goes to sleep and wakes.
 #include "platform/WakeSignals.h"
+#include "support/HelperProgram.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -17,17 +17,10 @@ private Q_SLOTS:
 };
 
 void TestWakeSignals::wakingFromSleepIsSaid() {
-    QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                  QStringLiteral("--print-address=1")});
-    QVERIFY2(daemon.waitForStarted(5000), "dbus-daemon is needed (Debian package dbus-daemon)");
-    const auto stop = qScopeGuard([&daemon] {
-        daemon.kill();
-        daemon.waitForFinished(5000);
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(daemon.canReadLine(), 5000);
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    const pellmarch::testing::HelperProgram bus(QStringLiteral("dbus-daemon"),
+                                                pellmarch::testing::HelperProgram::sessionBus());
+    const QString address = bus.firstLine();
+    QVERIFY2(!address.isEmpty(), "dbus-daemon is needed (Debian package dbus-daemon)");
 
     QDBusConnection watcherBus = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
     QDBusConnection logind = QDBusConnection::connectToBus(address, QStringLiteral("logind"));

@@ -4,10 +4,10 @@
 #include "platform/DesktopNotifications.h"
 #include "session/Notices.h"
 #include "support/Fakes.h"
+#include "support/HelperProgram.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -166,17 +166,10 @@ void TestNotices::whatIsTold() {
 }
 
 void TestNotices::reachesTheDesktopsService() {
-    QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                  QStringLiteral("--print-address=1")});
-    QVERIFY2(daemon.waitForStarted(5000), "dbus-daemon is needed (Debian package dbus-daemon)");
-    const auto stop = qScopeGuard([&daemon] {
-        daemon.kill();
-        daemon.waitForFinished(5000);
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(daemon.canReadLine(), 5000);
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    const pellmarch::testing::HelperProgram bus(QStringLiteral("dbus-daemon"),
+                                                pellmarch::testing::HelperProgram::sessionBus());
+    const QString address = bus.firstLine();
+    QVERIFY2(!address.isEmpty(), "dbus-daemon is needed (Debian package dbus-daemon)");
     QDBusConnection serviceBus = QDBusConnection::connectToBus(address, QStringLiteral("service"));
     QVERIFY(serviceBus.isConnected());
 
