@@ -3,8 +3,11 @@
 #include "platform/Widgets.h"
 #include "session/HistoryFile.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,8 +51,8 @@ QString kindText(const Exchange &exchange) {
 QString outcomeText(const Exchange &exchange) {
     if (exchange.kind == Exchange::Kind::Wait)
         return exchange.waitTicks == 1
-                   ? QStringLiteral("Refused; next try after 1 refresh")
-                   : QStringLiteral("Refused; next try after %1 refreshes").arg(exchange.waitTicks);
+                   ? QStringLiteral("Next try after 1 refresh")
+                   : QStringLiteral("Next try after %1 refreshes").arg(exchange.waitTicks);
     switch (exchange.result) {
     case Exchange::Result::Success:
         return QStringLiteral("Success");
@@ -199,7 +202,37 @@ void frmHistory::showHistory() {
     txtSearch->setFocus();
 }
 
+void frmHistory::keyPressEvent(QKeyEvent *event) {
+    // Escape first empties the search, and only then closes the window.
+    if (event->key() == Qt::Key_Escape && !txtSearch->text().isEmpty()) {
+        txtSearch->clear();
+        return;
+    }
+    // The chosen entry, as text to paste into a mail or a report.
+    if (event->matches(QKeySequence::Copy) && gridHistory->hasFocus()) {
+        const QModelIndex current = gridHistory->currentIndex();
+        if (current.isValid()) {
+            QStringList cells;
+            for (int column = 0; column < HistoryModel::ColumnCount; ++column)
+                cells.append(m_filter->index(current.row(), column).data().toString());
+            QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')));
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmHistory::hideEvent(QHideEvent *event) {
+    // Read afresh when opened again; not kept in memory meanwhile.
+    m_model->setEntries({});
+    QDialog::hideEvent(event);
+}
+
 void frmHistory::showCount() {
+    if (!m_history.isKept()) {
+        platform::showValue(lblCount, QStringLiteral("No history is kept in this run."));
+        return;
+    }
     const int shown = m_filter->rowCount();
     const int all = m_model->rowCount();
     const QString entries =

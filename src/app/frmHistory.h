@@ -49,6 +49,10 @@ public:
     // Reads the history afresh and shows the window in front.
     void showHistory();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void showCount();
 

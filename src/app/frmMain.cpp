@@ -186,7 +186,7 @@ void frmMain::buildNotices() {
         return QApplication::activeModalWidget() != nullptr;
     };
     if (m_services.history != nullptr)
-        connect(m_services.history, &session::HistoryFile::recorded, m_notices,
+        connect(m_services.history, &session::HistoryFile::exchanged, m_notices,
                 &session::Notices::exchanged);
     connect(m_records, &records::RecordView::moved, m_notices, &session::Notices::moved);
     connect(m_address, &address::OwnAddress::moved, m_notices, &session::Notices::moved);

@@ -14,6 +14,7 @@ namespace {
 const QString kRecordListKey = QStringLiteral("DomainUserRecords:");
 const QString kErrorKey = QStringLiteral("Error:");
 const QString kAddressKey = QStringLiteral("IPAddress:");
+constexpr qsizetype kLongestReason = 500;
 } // namespace
 
 DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
@@ -25,7 +26,8 @@ DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
 void DnsClient::log(Exchange exchange) {
     exchange.time = QDateTime::currentDateTimeUtc();
     exchange.automatic = m_automatic;
-    exchange.reason = WithoutPassword(exchange.reason, m_user.sPassword);
+    // A reason is a line of text; a service that answers with pages of it is cut short.
+    exchange.reason = WithoutPassword(exchange.reason, m_user.sPassword).left(kLongestReason);
     m_log.record(exchange);
 }
 

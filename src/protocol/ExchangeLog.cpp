@@ -2,6 +2,8 @@
 
 #include "protocol/Queries.h"
 
+#include <QUrl>
+
 namespace pellmarch::protocol {
 
 namespace {
@@ -20,8 +22,15 @@ ExchangeLog &ExchangeLog::none() {
 QString WithoutPassword(QString text, const QString &password) {
     if (password.isEmpty())
         return text;
-    // The encoded form first: it may contain the plain one ("a b" travels as "a%20b").
-    text.replace(EncodeQueryValue(password), kBlotted, Qt::CaseInsensitive);
+    // The longer forms first: they may contain the plain one ("a b" travels as "a%20b"). As it
+    // was sent, as any encoder would send it, as a form sends a space, and as a web page
+    // quotes it.
+    QString formEncoded = QString::fromLatin1(QUrl::toPercentEncoding(password, " "));
+    formEncoded.replace(QLatin1Char(' '), QLatin1Char('+'));
+    for (const QString &form :
+         {EncodeQueryValue(password), QString::fromLatin1(QUrl::toPercentEncoding(password)),
+          formEncoded, password.toHtmlEscaped()})
+        text.replace(form, kBlotted, Qt::CaseInsensitive);
     text.replace(password, kBlotted);
     return text;
 }

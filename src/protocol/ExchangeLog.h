@@ -46,8 +46,9 @@ public:
     static ExchangeLog &none();
 };
 
-// `text` with every occurrence of `password`, as typed and as it travels in a query, blotted
-// out: the service may quote the request in its reasons.
+// `text` with every occurrence of `password` blotted out: as typed, as it travels in a query
+// (encoded in any of the usual ways) and as a web page quotes it. The service may quote the
+// request in its reasons.
 QString WithoutPassword(QString text, const QString &password);
 
 } // namespace pellmarch::protocol

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <array>
 #include <cerrno>
@@ -121,6 +121,30 @@ bool writeAll(int fd, const QByteArray &data) {
     return true;
 }
 
+// Opens without following a link and without waiting on a pipe.
+int openNoFollow(const QByteArray &path, int flags, mode_t mode = 0) {
+    return ::open(path.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
+}
+
+// Why what stands there is not the program's own file; empty text when it is.
+QString notOwn(const struct stat &status) {
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("is a link to another file");
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("is not a regular file");
+    if (status.st_uid != ::geteuid())
+        return QStringLiteral("belongs to another user");
+    if (status.st_size > HistoryFile::kLargestFile)
+        return QStringLiteral("is too large");
+    return {};
+}
+
+// Whether a regular file of this user's stands at `path` (not a link to one).
+bool ownFileAt(const QByteArray &path) {
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 && notOwn(status).isEmpty();
+}
+
 } // namespace
 
 HistoryFile::HistoryFile(QString path, QObject *parent)
@@ -135,53 +159,65 @@ bool HistoryFile::check(QList<Exchange> *into) {
     m_checked = true;
     m_count = 0;
     const QByteArray path = QFile::encodeName(m_path);
+    int fd = openNoFollow(path, O_RDONLY);
+    if (fd < 0 && errno == EACCES && ownFileAt(path) && ::chmod(path.constData(), kOwnerOnly) == 0)
+        fd = openNoFollow(path, O_RDONLY); // the owner's own file, closed to its owner
+    if (fd < 0) {
+        if (errno == ENOENT) // none yet: it is started with the first entry
+            return true;
+        putAside(errno == ELOOP ? QStringLiteral("is a link to another file")
+                                : QStringLiteral("cannot be read"));
+        return false;
+    }
     struct stat status {};
-    if (::lstat(path.constData(), &status) != 0) {
-        // None yet: it is started with the first entry.
-        return errno == ENOENT;
-    }
-    if (S_ISLNK(status.st_mode)) {
-        putAside(QStringLiteral("is a link to another file"));
+    QString why = ::fstat(fd, &status) == 0 ? notOwn(status) : QStringLiteral("cannot be read");
+    QFile file;
+    if (why.isEmpty() && !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        why = QStringLiteral("cannot be read");
+    if (!why.isEmpty()) {
+        ::close(fd);
+        putAside(why);
         return false;
     }
-    if (!S_ISREG(status.st_mode)) {
-        putAside(QStringLiteral("is not a regular file"));
-        return false;
-    }
-    if (status.st_uid != ::geteuid()) {
-        putAside(QStringLiteral("belongs to another user"));
-        return false;
-    }
-    if (status.st_size > kLargestFile) {
-        putAside(QStringLiteral("is too large"));
-        return false;
-    }
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        putAside(QStringLiteral("cannot be read"));
-        return false;
-    }
-    const QByteArray content = file.readAll();
+    QByteArray content = file.readAll();
+    file.close();
     if (content.isEmpty())
         return true;
-    if (!content.startsWith(kHeader) || !content.endsWith('\n')) {
+    if (!content.startsWith(kHeader)) {
         putAside(QStringLiteral("is damaged"));
         return false;
     }
-    for (qsizetype start = kHeader.size(); start < content.size();) {
-        const qsizetype end = content.indexOf('\n', start);
-        const std::optional<Exchange> entry = fromLine(content.sliced(start, end - start));
-        if (!entry) {
+    // An entry cut short (a write that failed midway, a crash) is dropped, not the history.
+    if (const qsizetype whole = content.lastIndexOf('\n') + 1; whole < content.size()) {
+        content.truncate(whole);
+        if (::truncate(path.constData(), whole) != 0) {
             putAside(QStringLiteral("is damaged"));
-            if (into != nullptr)
-                into->clear();
-            m_count = 0;
             return false;
         }
-        if (into != nullptr)
-            into->append(*entry);
+    }
+    const auto parse = [&content](qsizetype start) {
+        return fromLine(content.sliced(start, content.indexOf('\n', start) - start));
+    };
+    if (into == nullptr) {
+        // Before the first write only the end is read; every entry is read when they are shown.
+        m_count = int(content.count('\n')) - 1;
+        const qsizetype last = content.lastIndexOf('\n', content.size() - 2) + 1;
+        if (m_count > 0 && !parse(last)) {
+            putAside(QStringLiteral("is damaged"));
+            return false;
+        }
+        return true;
+    }
+    for (qsizetype start = kHeader.size(); start < content.size();
+         start = content.indexOf('\n', start) + 1) {
+        const std::optional<Exchange> entry = parse(start);
+        if (!entry) {
+            into->clear();
+            putAside(QStringLiteral("is damaged"));
+            return false;
+        }
+        into->append(*entry);
         ++m_count;
-        start = end + 1;
     }
     return true;
 }
@@ -202,19 +238,25 @@ void HistoryFile::putAside(const QString &why) {
         return;
     }
     m_count = 0;
+    ++m_setAside;
     Q_EMIT setAside(what + QStringLiteral(".\nIt was set aside as\n") + aside +
                     QStringLiteral("\nand a new history started."));
 }
 
 void HistoryFile::record(const Exchange &exchange) {
+    Q_EMIT exchanged(exchange);
     if (!m_checked)
         check(nullptr);
     if (m_off)
         return;
     const QByteArray line = toLine(exchange);
-    // Something put in the way since the file was checked is set aside too, once.
-    if (!append(line) && !m_off)
-        append(line);
+    const int setAsideBefore = m_setAside;
+    bool written = append(line);
+    // Something put in the way since the file was checked has been set aside: into a new one.
+    if (!written && m_setAside != setAsideBefore && !m_off)
+        written = append(line);
+    if (!written)
+        return;
     if (m_count > kKeptEntries + kSlackEntries)
         cutBack();
     Q_EMIT recorded(exchange);
@@ -223,23 +265,28 @@ void HistoryFile::record(const Exchange &exchange) {
 bool HistoryFile::append(const QByteArray &line) {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     const QByteArray path = QFile::encodeName(m_path);
-    // Never through a link; made the owner's alone before anything is written.
-    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                          kOwnerOnly);
+    // Never through a link, never waiting on a pipe; the owner's alone before anything is
+    // written, even when the owner had closed it to writing.
+    int fd = openNoFollow(path, O_WRONLY | O_APPEND | O_CREAT, kOwnerOnly);
+    if (fd < 0 && errno == EACCES && ownFileAt(path) && ::chmod(path.constData(), kOwnerOnly) == 0)
+        fd = openNoFollow(path, O_WRONLY | O_APPEND | O_CREAT, kOwnerOnly);
     if (fd < 0) {
         if (errno == ELOOP)
             putAside(QStringLiteral("is a link to another file"));
+        else if (errno == ENXIO) // a pipe with nobody reading
+            putAside(QStringLiteral("is not a regular file"));
         return false;
     }
     struct stat status {};
     bool written = false;
     if (::fstat(fd, &status) != 0) {
-    } else if (!S_ISREG(status.st_mode)) {
-        putAside(QStringLiteral("is not a regular file"));
-    } else if (status.st_uid != ::geteuid()) {
-        putAside(QStringLiteral("belongs to another user"));
+    } else if (const QString why = notOwn(status); !why.isEmpty()) {
+        putAside(why);
     } else if ((status.st_mode & 07777) == kOwnerOnly || ::fchmod(fd, kOwnerOnly) == 0) {
         written = writeAll(fd, status.st_size == 0 ? kHeader + line : line);
+        // Half a line would spoil the entries written after it.
+        if (!written && ::ftruncate(fd, status.st_size) != 0)
+            m_checked = false;
         if (written)
             ++m_count;
     }
@@ -255,13 +302,18 @@ void HistoryFile::cutBack() {
     const qsizetype from = std::max<qsizetype>(0, kept.size() - kKeptEntries);
     for (qsizetype i = from; i < kept.size(); ++i)
         content += toLine(kept.at(i));
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Written whole beside it (a new file, the owner's alone), then put in its place.
+    QTemporaryFile file(m_path + QStringLiteral(".XXXXXX"));
+    file.setAutoRemove(false);
+    if (!file.open())
         return;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(content);
-    if (file.commit())
+    const bool written = file.write(content) == content.size() && file.flush();
+    file.close();
+    if (written && ::rename(QFile::encodeName(file.fileName()).constData(),
+                            QFile::encodeName(m_path).constData()) == 0)
         m_count = int(kept.size() - from);
+    else
+        QFile::remove(file.fileName());
 }
 
 QList<Exchange> HistoryFile::entries() {

@@ -32,18 +32,25 @@ public:
 
     // Writes the exchange down at the end of the file.
     void record(const protocol::Exchange &exchange) override;
+    // False once a file in the way could not be set aside: nothing is kept for the rest of the
+    // run.
+    bool isKept() const { return !m_off; }
     // The kept entries, newest first.
     QList<protocol::Exchange> entries();
 
 Q_SIGNALS:
+    // An exchange has ended, whether or not it could be written down.
+    void exchanged(const protocol::Exchange &exchange);
+    // An exchange has been written down.
     void recorded(const protocol::Exchange &exchange);
     // A file that was not the program's own has been set aside (or could not be); `message`
     // says what happened, for the user.
     void setAside(const QString &message);
 
 private:
-    // Reads the file through, checking that it is the program's own; sets it aside when it is
-    // not. Counts the entries and, with `into`, collects them oldest first.
+    // Checks that the file is the program's own and sets it aside when it is not; counts the
+    // entries. With `into`, every entry is read and collected there, oldest first; without,
+    // only the last.
     bool check(QList<protocol::Exchange> *into);
     void putAside(const QString &why);
     bool append(const QByteArray &line);
@@ -53,6 +60,7 @@ private:
     bool m_checked = false;
     bool m_off = false; // a file in the way could not be set aside: nothing kept this run
     int m_count = 0;
+    int m_setAside = 0; // files set aside so far
 };
 
 // The history as the service routines write to it: one that keeps nothing when there is none.

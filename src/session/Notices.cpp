@@ -34,45 +34,58 @@ void Notices::setOn(bool on) {
     if (!on) {
         m_waiting.clear();
         m_waitForBoxes.stop();
+        m_toldUnreachable = false;
     }
 }
 
 void Notices::exchanged(const Exchange &exchange) {
-    if (exchange.kind == Exchange::Kind::Wait)
+    // Only the refresh's exchanges count: the subscriber's own (the login, the parking when the
+    // program ends) have their own messages, or come when nothing follows them.
+    if (!exchange.automatic || exchange.kind == Exchange::Kind::Wait)
         return;
-    // The login window says itself that the service cannot be reached.
-    if (exchange.result == Exchange::Result::NoAnswer && exchange.kind != Exchange::Kind::Login) {
+    const QDateTime now = this->now();
+    const auto quietTimeOver = [&now](const QDateTime &last) {
+        return !last.isValid() || last.addSecs(std::chrono::seconds(kQuietTime).count()) <= now;
+    };
+    if (exchange.result == Exchange::Result::NoAnswer) {
         if (!m_reachable)
             return;
         m_reachable = false;
-        const QDateTime now = this->now();
-        const bool quietTimeOver =
-            !m_lastToldUnreachable.isValid() ||
-            m_lastToldUnreachable.addSecs(std::chrono::seconds(kQuietTime).count()) <= now;
         m_toldUnreachable =
-            quietTimeOver &&
+            quietTimeOver(m_lastToldUnreachable) &&
             tell(kReachTopic, QStringLiteral("Verlund Dynamic DNS cannot be reached"),
                  QStringLiteral("Pellmarch keeps trying and will tell you when it is back."));
         if (m_toldUnreachable)
             m_lastToldUnreachable = now;
         return;
     }
-    if (exchange.result != Exchange::Result::NoAnswer && !m_reachable) {
+    if (!m_reachable) {
         m_reachable = true;
-        if (std::exchange(m_toldUnreachable, false))
+        // Back before the outage could be told (a message box was open): neither is told.
+        if (std::exchange(m_toldUnreachable, false) && m_waiting.remove(kReachTopic) == 0)
             tell(kReachTopic, QStringLiteral("Verlund Dynamic DNS is reachable again"),
                  QStringLiteral("Pellmarch is connected with the service."));
     }
-    if (exchange.automatic && exchange.result == Exchange::Result::Refused &&
+    if (exchange.result == Exchange::Result::Refused &&
         (exchange.kind == Exchange::Kind::RecordAdd ||
          exchange.kind == Exchange::Kind::RecordDelete)) {
+        const bool adding = exchange.kind == Exchange::Kind::RecordAdd;
         const QString host = protocol::HostName(exchange.name, exchange.domain);
-        tell(kRefusedTopic,
-             (exchange.kind == Exchange::Kind::RecordAdd ? QStringLiteral("Could not set ")
-                                                         : QStringLiteral("Could not remove ")) +
-                 host + QStringLiteral(" at ") + exchange.address,
-             exchange.reason.isEmpty() ? QStringLiteral("The service refused the change.")
-                                       : QStringLiteral("The service said: ") + exchange.reason);
+        // Each refused change of each record its own message, at most once an hour, however
+        // often the refresh tries it again.
+        const QString topic = kRefusedTopic + (adding ? QLatin1Char('+') : QLatin1Char('-')) +
+                              exchange.recordType + QLatin1Char(' ') + host + QLatin1Char(' ') +
+                              exchange.address;
+        m_lastRefused.removeIf([&](const auto &told) { return quietTimeOver(told.value()); });
+        if (m_lastRefused.contains(topic))
+            return;
+        if (tell(topic,
+                 (adding ? QStringLiteral("Could not set ") : QStringLiteral("Could not remove ")) +
+                     host + QStringLiteral(" at ") + exchange.address,
+                 exchange.reason.isEmpty()
+                     ? QStringLiteral("The service refused the change.")
+                     : QStringLiteral("The service said: ") + exchange.reason))
+            m_lastRefused.insert(topic, now);
     }
 }
 

@@ -62,6 +62,7 @@ private:
     bool m_reachable = true;
     bool m_toldUnreachable = false; // for the outage now: "reachable again" is said only then
     QDateTime m_lastToldUnreachable;
+    QHash<QString, QDateTime> m_lastRefused; // topic -> when it was told, within the hour
 };
 
 } // namespace pellmarch::session

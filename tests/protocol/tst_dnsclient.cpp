@@ -471,6 +471,11 @@ void TestDnsClient::exchangesAreWrittenDown_data() {
     QTest::newRow("add, refused quoting the password")
         << "add" << secret << "<p>FAILURE</p><p>Error: Pwd=s3%20cr%25t (s3 cr%t) not allowed</p>"
         << "add|d.test|A|www|1.2.3.4|refused|Pwd=******** (********) not allowed";
+    QTest::newRow("add, refused quoting the password as a page and a form would")
+        << "add"
+        << "a&b<c d"
+        << "<p>FAILURE</p><p>Error: a&amp;b&lt;c d, a%26b%3Cc+d, a%26b%3cc%20d refused</p>"
+        << "add|d.test|A|www|1.2.3.4|refused|********, ********, ******** refused";
     QTest::newRow("address query") << "query(refresh)"
                                    << "pw"
                                    << "<p>SUCCESS</p><p>IPAddress: 203.0.113.9</p>"

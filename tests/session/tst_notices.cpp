@@ -68,14 +68,16 @@ void TestNotices::whatIsTold_data() {
     QTest::newRow("at most one an hour, and the end only of a told outage")
         << QStringList{"none@0", "ok@1", "none@30", "ok@31", "none@60", "ok@61"}
         << QStringList{kUnreachable, kReachable, kUnreachable, kReachable};
-    QTest::newRow("the login window speaks for itself")
-        << QStringList{"login-none@0", "ok@1"} << QStringList{};
-    QTest::newRow("a refresh's refused change, with the reason; the subscriber's own is not")
-        << QStringList{"refused-add@0", "refused-add-own@1", "refused-delete@2"}
-        << QStringList{"refused|Could not set www.example.com at 203.0.113.9|The service said: "
-                       "Record is locked",
-                       "refused|Could not remove example.com at 203.0.113.9|The service refused "
-                       "the change."};
+    QTest::newRow("the subscriber's own exchanges say nothing of the service")
+        << QStringList{"login-none@0", "none-own@1", "refused-add-own@2", "ok@3"} << QStringList{};
+    QTest::newRow("a refresh's refused change, with the reason, once an hour for each")
+        << QStringList{"refused-add@0", "refused-delete@2", "refused-add@30", "refused-add@61"}
+        << QStringList{"refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
+                       "203.0.113.9|The service said: Record is locked",
+                       "refused-A example.com 203.0.113.9|Could not remove example.com at "
+                       "203.0.113.9|The service refused the change.",
+                       "refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
+                       "203.0.113.9|The service said: Record is locked"};
     QTest::newRow("moves name the address and the host names")
         << QStringList{"moved1@0", "moved7@1"}
         << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points there.",
@@ -86,11 +88,12 @@ void TestNotices::whatIsTold_data() {
         << QStringList{"off@0", "none@0", "refused-add@1", "moved1@2", "on@3", "ok@4", "moved1@5"}
         << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points "
                        "there."};
-    QTest::newRow("held while a message box is open, the latest of each kind")
+    QTest::newRow("held while a message box is open; an outage over by then is not told")
         << QStringList{"box@0", "none@0", "ok@1", "refused-add@2", "closed@3"}
-        << QStringList{kReachable,
-                       "refused|Could not set www.example.com at 203.0.113.9|The service said: "
-                       "Record is locked"};
+        << QStringList{"refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
+                       "203.0.113.9|The service said: Record is locked"};
+    QTest::newRow("held while a message box is open; an outage still on is told")
+        << QStringList{"box@0", "none@0", "closed@3"} << QStringList{kUnreachable};
 }
 
 void TestNotices::whatIsTold() {
@@ -127,6 +130,8 @@ void TestNotices::whatIsTold() {
             exchange(Exchange::Kind::AddressQuery, Exchange::Result::NoAnswer, true, {}, {});
         else if (what == QLatin1String("ok"))
             exchange(Exchange::Kind::AddressQuery, Exchange::Result::Success, true, {}, {});
+        else if (what == QLatin1String("none-own"))
+            exchange(Exchange::Kind::AddressQuery, Exchange::Result::NoAnswer, false, {}, {});
         else if (what == QLatin1String("login-none"))
             exchange(Exchange::Kind::Login, Exchange::Result::NoAnswer, false, {}, {});
         else if (what == QLatin1String("refused"))
