@@ -48,7 +48,6 @@ constexpr int kClientWidthTwips = 9015;
 // than the layout rule leaves for them.
 constexpr int kMinimumBottomGapTwips = 120;
 
-const QString kLogo = QStringLiteral(":/pellmarch/logo.png");
 // The tray icon's mark while the service is out of reach: a red dot over the logo's lower right
 // corner, its diameter this share of the logo's width, ringed in white to stand out on any panel.
 constexpr qreal kMarkShare = 0.5;
@@ -56,7 +55,7 @@ const QColor kMarkColour(192, 0, 0);
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 
 QIcon markedLogo() {
-    QPixmap logo(kLogo);
+    QPixmap logo = platform::logoPixmap();
     QPainter painter(&logo);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal diameter = logo.width() * kMarkShare;
@@ -148,7 +147,7 @@ void frmMain::buildControls() {
 
     Image1 = named(new QLabel(m_client), "Image1", QStringLiteral("Verlund Dynamic DNS logo"));
     Image1->setGeometry(twipsRect(360, 120, 960, 960));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pellmarch/logo.png")));
+    Image1->setPixmap(platform::logoPixmap());
     Image1->setScaledContents(true);
 
     Label7 = named(new QLabel(QStringLiteral("Your IPAddress:"), m_client), "Label7",
@@ -206,7 +205,7 @@ void frmMain::showLater(const QString &message) {
 }
 
 void frmMain::buildTray() {
-    m_icon = QIcon(kLogo);
+    m_icon = QIcon(platform::logoPixmap());
     m_disconnectedIcon = markedLogo();
     // The same commands as the File menu, with the same question and parking.
     m_trayMenu = new QMenu(this);

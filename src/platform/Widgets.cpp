@@ -1,12 +1,19 @@
 #include "platform/Widgets.h"
 
 #include <QFrame>
+#include <QImageReader>
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QWidget>
 
 namespace pellmarch::platform {
+
+namespace {
+const QString kLogoPath = QStringLiteral(":/pellmarch/logo.png");
+}
 
 QFont arial(qreal pointSize, bool bold, bool underline) {
     QFont font;
@@ -68,6 +75,17 @@ void setBackground(QWidget *widget, const QColor &colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
+}
+
+QPixmap logoPixmap() {
+    QPixmap logo;
+    if (QPixmapCache::find(kLogoPath, &logo))
+        return logo;
+    QImageReader reader(kLogoPath, "png");
+    reader.setAutoDetectImageFormat(false);
+    logo = QPixmap::fromImage(reader.read());
+    QPixmapCache::insert(kLogoPath, logo);
+    return logo;
 }
 
 } // namespace pellmarch::platform
