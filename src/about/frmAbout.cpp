@@ -41,9 +41,8 @@ frmAbout::frmAbout(platform::Shell &shell, QString termsPage, QWidget *parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAccessibleName(QStringLiteral("Verlund logo"));
-    Image1->setPixmap(
-        QPixmap(QStringLiteral(":/pellmarch/logo.png"))
-            .scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    Image1->setPixmap(platform::logoPixmap().scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio,
+                                                    Qt::SmoothTransformation));
     Image1->setGeometry(kMargin, kMargin, kLogoSize, kLogoSize);
 
     lblTitle = new QLabel(this);

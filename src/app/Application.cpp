@@ -15,7 +15,7 @@ void SetUpApplication() {
     QApplication::setApplicationVersion(about::VersionText());
     // Desktops match the windows to the menu entry (and its icon) by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("net.verlund.Pellmarch"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellmarch/logo.png")));
+    QApplication::setWindowIcon(QIcon(platform::logoPixmap()));
     // The program ends where closing the main window or Exit in the login window ends it, not
     // when a window happens to be the last one shown (the login window, before the main one).
     QApplication::setQuitOnLastWindowClosed(false);

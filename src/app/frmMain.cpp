@@ -48,7 +48,6 @@ constexpr int kClientWidthTwips = 9015;
 // than the layout rule leaves for them.
 constexpr int kMinimumBottomGapTwips = 120;
 
-const QString kLogo = QStringLiteral(":/pellmarch/logo.png");
 // The tray icon's mark while the service is out of reach: a red dot over the logo's lower right
 // corner, its diameter this share of the logo's width, ringed in white to stand out on any panel.
 constexpr qreal kMarkShare = 0.5;
@@ -56,7 +55,7 @@ const QColor kMarkColour(192, 0, 0);
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 
 QIcon markedLogo() {
-    QPixmap logo(kLogo);
+    QPixmap logo = platform::logoPixmap();
     QPainter painter(&logo);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal diameter = logo.width() * kMarkShare;
@@ -72,8 +71,10 @@ QIcon markedLogo() {
 
 } // namespace
 
-frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray)
-    : QMainWindow(parent), m_services(services) {
+frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray, Build build)
+    : QMainWindow(parent), m_services(services),
+      m_wantsTray(tray == Tray::Available ||
+                  (tray == Tray::Detect && QSystemTrayIcon::isSystemTrayAvailable())) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(platform::dialogFont());
     buildMenus();
@@ -81,8 +82,6 @@ frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray)
     m_dnsClient = std::make_unique<protocol::DnsClient>(
         services.web, services.boxes, *lblStatus, services.user, services.autoIP,
         services.endpoints, session::LogOf(services.history));
-    m_records = new records::RecordView(services, *this, *m_dnsClient, m_client);
-    m_address = new address::OwnAddress(services, *this, *m_dnsClient, m_client);
     m_lifecycle = std::make_unique<account::Lifecycle>(services, *this, *m_dnsClient);
     // A click taken while an exchange runs waits for it; the pointer says so meanwhile.
     connect(&services.work, &session::WorkGuard::waitingChanged, this, [](bool waiting) {
@@ -97,9 +96,39 @@ frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray)
         connect(services.history, &session::HistoryFile::setAside, this, &frmMain::showLater);
     // Until a login decides the mode, the window is laid out for the record table.
     showView(session::View::RecordTable);
-    if (tray == Tray::Available ||
-        (tray == Tray::Detect && QSystemTrayIcon::isSystemTrayAvailable()))
+    if (build == Build::Now)
+        buildFrames();
+}
+
+void frmMain::buildFrames() {
+    if (m_records != nullptr)
+        return;
+    m_records = new records::RecordView(m_services, *this, *m_dnsClient, m_client);
+    m_address = new address::OwnAddress(m_services, *this, *m_dnsClient, m_client);
+    if (m_notices != nullptr) {
+        connect(m_records, &records::RecordView::moved, m_notices, &session::Notices::moved);
+        connect(m_address, &address::OwnAddress::moved, m_notices, &session::Notices::moved);
+    }
+    showView(m_view);
+    if (m_wantsTray)
         buildTray();
+}
+
+records::RecordView &frmMain::recordView() {
+    buildFrames();
+    return *m_records;
+}
+
+address::OwnAddress &frmMain::ownAddress() {
+    buildFrames();
+    return *m_address;
+}
+
+void frmMain::setVisible(bool visible) {
+    // Made before the window first shows, so that they show with it.
+    if (visible)
+        buildFrames();
+    QMainWindow::setVisible(visible);
 }
 
 frmMain::~frmMain() = default;
@@ -148,7 +177,7 @@ void frmMain::buildControls() {
 
     Image1 = named(new QLabel(m_client), "Image1", QStringLiteral("Verlund Dynamic DNS logo"));
     Image1->setGeometry(twipsRect(360, 120, 960, 960));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pellmarch/logo.png")));
+    Image1->setPixmap(platform::logoPixmap());
     Image1->setScaledContents(true);
 
     Label7 = named(new QLabel(QStringLiteral("Your IPAddress:"), m_client), "Label7",
@@ -188,8 +217,7 @@ void frmMain::buildNotices() {
     if (m_services.history != nullptr)
         connect(m_services.history, &session::HistoryFile::exchanged, m_notices,
                 &session::Notices::exchanged);
-    connect(m_records, &records::RecordView::moved, m_notices, &session::Notices::moved);
-    connect(m_address, &address::OwnAddress::moved, m_notices, &session::Notices::moved);
+    // The frames' moves are connected when the frames are made.
     mnuNotifications->setEnabled(true);
     mnuNotifications->setChecked(m_notices->isOn());
 }
@@ -206,7 +234,7 @@ void frmMain::showLater(const QString &message) {
 }
 
 void frmMain::buildTray() {
-    m_icon = QIcon(kLogo);
+    m_icon = QIcon(platform::logoPixmap());
     m_disconnectedIcon = markedLogo();
     // The same commands as the File menu, with the same question and parking.
     m_trayMenu = new QMenu(this);
@@ -279,26 +307,23 @@ void frmMain::setShownAddress(const QString &address) {
 }
 
 void frmMain::showView(session::View view) {
-    QFrame *const grid = m_records->gridFrame();
-    QFrame *const editor = m_records->editorFrame();
-    QFrame *const own = m_address->ownFrame();
-    QFrame *shown = grid;
+    m_view = view;
     int heightTwips = records::frameGrid::kHeightTwips;
-    switch (view) {
-    case session::View::RecordTable:
-        break;
-    case session::View::RecordEditor:
-        shown = editor;
+    if (view == session::View::RecordEditor)
         heightTwips = records::frameOtherDomain::kHeightTwips;
-        break;
-    case session::View::OwnSubDomain:
-        shown = own;
+    else if (view == session::View::OwnSubDomain)
         heightTwips = address::frameVerlundDomain::kHeightTwips;
-        break;
+    if (m_records != nullptr) {
+        QFrame *const grid = m_records->gridFrame();
+        QFrame *const editor = m_records->editorFrame();
+        QFrame *const own = m_address->ownFrame();
+        QFrame *const shown = view == session::View::RecordEditor   ? editor
+                              : view == session::View::OwnSubDomain ? own
+                                                                    : grid;
+        for (QFrame *frame : {grid, editor, own})
+            frame->setVisible(frame == shown);
+        shown->move(shown->x(), twips(session::kFrameTopTwips));
     }
-    for (QFrame *frame : {grid, editor, own})
-        frame->setVisible(frame == shown);
-    shown->move(shown->x(), twips(session::kFrameTopTwips));
     m_heights = session::LayoutFor(heightTwips);
     applyHeight();
 }
@@ -334,19 +359,20 @@ void frmMain::repaintNow() {
 }
 
 void frmMain::SetUpMainWindow() {
-    m_address->SetUpMainWindow();
+    ownAddress().SetUpMainWindow();
 }
 
 void frmMain::SetUpRecordTable() {
-    m_records->SetUpRecordTable();
+    recordView().SetUpRecordTable();
 }
 
 void frmMain::RefreshAutoRecords(const QString &address) {
-    m_records->RefreshAutoRecords(address);
+    recordView().RefreshAutoRecords(address);
 }
 
 bool frmMain::isAutoIPTicked() const {
-    return m_address->isAutoIPTicked();
+    // Before the frames are made the box is as it starts: not ticked.
+    return m_address != nullptr && m_address->isAutoIPTicked();
 }
 
 void frmMain::Form_Load() {

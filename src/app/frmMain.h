@@ -45,9 +45,13 @@ public:
     // Whether the window puts an icon in the desktop's system tray: where the desktop has one
     // (looked at once, when the window is made), or as told.
     enum class Tray { Detect, Available, Unavailable };
+    // When the window makes its content frames and its tray icon: at once, or only when it is
+    // first shown (or a set-up needs them). The program takes the latter: nothing of them is
+    // needed for the login window, and making them would cost start-up time and memory there.
+    enum class Build { Now, WhenShown };
 
     explicit frmMain(session::Services &services, QWidget *parent = nullptr,
-                     Tray tray = Tray::Detect);
+                     Tray tray = Tray::Detect, Build build = Build::Now);
     ~frmMain() override;
 
     // Start-up: the login, then the window shown and set up.
@@ -73,8 +77,10 @@ public:
     int statusTopTwips() const { return m_heights.statusTop; }
 
     account::Lifecycle &lifecycle() { return *m_lifecycle; }
-    records::RecordView &recordView() { return *m_records; }
-    address::OwnAddress &ownAddress() { return *m_address; }
+    records::RecordView &recordView();
+    address::OwnAddress &ownAddress();
+
+    void setVisible(bool visible) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -84,6 +90,8 @@ protected:
 private:
     void buildMenus();
     void buildControls();
+    // Makes the content frames and, where wanted, the tray icon; once.
+    void buildFrames();
     void buildTray();
     void updateTray();
     void applyHeight();
@@ -123,6 +131,7 @@ private:
     StatusIndicator *lblStatus = nullptr;
 
     // Only where the desktop has a tray.
+    bool m_wantsTray = false;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;
     QAction *mnuShow = nullptr;
@@ -132,6 +141,9 @@ private:
     bool m_shownOnce = false;
 
     std::unique_ptr<protocol::DnsClient> m_dnsClient;
+    // Made by buildFrames(); until then the view is only remembered and the window laid out
+    // for it.
+    session::View m_view = session::View::RecordTable;
     records::RecordView *m_records = nullptr;
     address::OwnAddress *m_address = nullptr;
     std::unique_ptr<account::Lifecycle> m_lifecycle;

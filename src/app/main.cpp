@@ -157,7 +157,9 @@ int main(int argc, char *argv[]) {
                                &history,
                                &notifications};
 
-    app::frmMain window(services);
+    // The window's frames are made when a login first shows it: the login window needs none.
+    app::frmMain window(services, nullptr, app::frmMain::Tray::Detect,
+                        app::frmMain::Build::WhenShown);
     // Also from the tray, where the window may be hidden.
     QObject::connect(&guard, &account::InstanceGuard::raiseRequested, &window,
                      &app::frmMain::bringToFront);

@@ -1,16 +1,40 @@
 #include "platform/Widgets.h"
 
+#include <QFontDatabase>
 #include <QFrame>
+#include <QImageReader>
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QWidget>
 
 namespace pellmarch::platform {
 
+namespace {
+
+const QString kLogoPath = QStringLiteral(":/pellmarch/logo.png");
+
+// The first of `families` that this system has, or all of them when it has none (the toolkit
+// then falls back as it does). Looked up once for each list in the families installed: a font
+// given several families makes the toolkit ask the font configuration for fallbacks behind the
+// first one found, for every size and weight, which costs start-up a millisecond each.
+QStringList firstInstalled(const QStringList &families) {
+    const QStringList installed = QFontDatabase::families();
+    for (const QString &family : families)
+        if (installed.contains(family, Qt::CaseInsensitive))
+            return {family};
+    return families;
+}
+
+} // namespace
+
 QFont arial(qreal pointSize, bool bold, bool underline) {
     QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    static const QStringList families =
+        firstInstalled({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     font.setBold(bold);
@@ -20,8 +44,10 @@ QFont arial(qreal pointSize, bool bold, bool underline) {
 
 QFont dialogFont(qreal pointSize) {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans")});
+    static const QStringList families =
+        firstInstalled({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                        QStringLiteral("Liberation Sans")});
+    font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     return font;
@@ -68,6 +94,17 @@ void setBackground(QWidget *widget, const QColor &colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
+}
+
+QPixmap logoPixmap() {
+    QPixmap logo;
+    if (QPixmapCache::find(kLogoPath, &logo))
+        return logo;
+    QImageReader reader(kLogoPath, "png");
+    reader.setAutoDetectImageFormat(false);
+    logo = QPixmap::fromImage(reader.read());
+    QPixmapCache::insert(kLogoPath, logo);
+    return logo;
 }
 
 } // namespace pellmarch::platform

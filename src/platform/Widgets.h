@@ -7,6 +7,7 @@
 
 class QFrame;
 class QLabel;
+class QPixmap;
 class QPushButton;
 class QWidget;
 
@@ -51,6 +52,11 @@ void setTextColour(QWidget *widget, const QColor &colour);
 
 // Gives a frame a plain background of its own.
 void setBackground(QWidget *widget, const QColor &colour);
+
+// The program's logo, decoded once and shared by the window icon, the windows and the tray.
+// It is read as the PNG it is: a reader left to find the format would first load every image
+// format plugin installed to ask it, which costs start-up time and memory for nothing.
+QPixmap logoPixmap();
 
 // Places a label at its designed spot with its designed look; an invalid colour keeps the
 // palette's.

@@ -65,7 +65,10 @@ struct RefreshFixture {
 
     RefreshFixture(const QString &user, const QString &subDomain, const QString &records = {},
                    bool watched = false)
-        : watching(watched ? std::make_unique<Watching>(fakes) : nullptr), main(fakes.services) {
+        // As the program makes it: the frames are made when the window first shows.
+        : watching(watched ? std::make_unique<Watching>(fakes) : nullptr),
+          main(fakes.services, nullptr, app::frmMain::Tray::Detect,
+               app::frmMain::Build::WhenShown) {
         fakes.user.sUsername = user;
         fakes.user.sPassword = QStringLiteral("pw");
         fakes.user.sSubDomain = subDomain;
