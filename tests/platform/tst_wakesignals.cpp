@@ -10,10 +10,25 @@
 
 using pellmarch::platform::WakeSignals;
 
+namespace {
+
+// NetworkManager as far as the program asks it: its state, read at the start.
+class FakeNetworkManager final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager")
+    Q_PROPERTY(uint State READ state)
+public:
+    uint state() const { return initial; }
+    uint initial = 20; // disconnected
+};
+
+} // namespace
+
 class TestWakeSignals : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void wakingFromSleepIsSaid();
+    void networkComingBackIsSaid();
 };
 
 void TestWakeSignals::wakingFromSleepIsSaid() {
@@ -61,6 +76,49 @@ void TestWakeSignals::wakingFromSleepIsSaid() {
     QCOMPARE(woken.size(), 2);
     QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
     QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
+}
+
+void TestWakeSignals::networkComingBackIsSaid() {
+    const pellmarch::testing::HelperProgram bus(QStringLiteral("dbus-daemon"),
+                                                pellmarch::testing::HelperProgram::sessionBus());
+    const QString address = bus.firstLine();
+    QVERIFY2(!address.isEmpty(), "dbus-daemon is needed (Debian package dbus-daemon)");
+    QDBusConnection watcherBus = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
+    QDBusConnection managerBus = QDBusConnection::connectToBus(address, QStringLiteral("nm"));
+    FakeNetworkManager manager;
+    QVERIFY(managerBus.registerObject(QStringLiteral("/org/freedesktop/NetworkManager"), &manager,
+                                      QDBusConnection::ExportAllProperties));
+    QVERIFY(managerBus.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
+
+    WakeSignals wake(watcherBus, true);
+    QSignalSpy woken(&wake, &WakeSignals::woken);
+    const auto stateChanged = [&managerBus](uint state) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/NetworkManager"),
+            QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("StateChanged"));
+        signal << state;
+        QVERIFY(managerBus.send(signal));
+    };
+    const auto settled = [&] {
+        const QDBusMessage ping = QDBusMessage::createMethodCall(
+            managerBus.baseService(), QStringLiteral("/"),
+            QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+        const bool answered =
+            watcherBus.call(ping, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
+        QCoreApplication::processEvents();
+        return answered;
+    };
+    // Offline at the start, as read from NetworkManager: connecting is coming back; connected
+    // again while connected is not; the local network alone is not online.
+    QVERIFY(settled());
+    for (const uint state : {70u, 70u, 60u, 50u, 20u, 40u, 70u})
+        stateChanged(state);
+    QVERIFY(settled());
+    QTRY_COMPARE_WITH_TIMEOUT(woken.size(), 2, 5000);
+    QVERIFY(settled());
+    QCOMPARE(woken.size(), 2);
+    QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("nm"));
 }
 
 QTEST_GUILESS_MAIN(TestWakeSignals)
