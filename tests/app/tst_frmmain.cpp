@@ -135,7 +135,7 @@ void TestFrmMain::layoutRule_data() {
     for (const auto &[build, when] :
          {std::pair{app::frmMain::Build::Now, "made at once"},
           std::pair{app::frmMain::Build::WhenShown, "made when shown"}}) {
-        const auto row = [when](const char *view) -> QTestData & {
+        const auto row = [when = when](const char *view) -> QTestData & {
             return QTest::addRow("%s, frames %s", view, when);
         };
         row("record table") << QString() << false << "frameGrid" << 6780 << 5535 << build;
