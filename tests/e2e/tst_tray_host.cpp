@@ -68,6 +68,13 @@ QStringList labelsOf(const QDBusArgument &layout) {
         item.beginStructure();
         item >> childId >> childProperties;
         labels.append(childProperties.value(QStringLiteral("label")).toString());
+        item.beginArray(); // its own children, none here
+        while (!item.atEnd()) {
+            QDBusVariant grandchild;
+            item >> grandchild;
+        }
+        item.endArray();
+        item.endStructure();
     }
     layout.endArray();
     layout.endStructure();
@@ -131,6 +138,12 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+    // Under the sanitizers: the X keyboard library copies a keymap name with strndup() out of a
+    // buffer that ends without a NUL, which strict string checks take for an overflow.
+    if (environment.contains(QStringLiteral("ASAN_OPTIONS")))
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":strict_string_checks=0"));
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(PELLMARCH_PROGRAM), {});
