@@ -113,6 +113,7 @@ private Q_SLOTS:
     void setAlternateIP_data();
     void setAlternateIP();
     void ticksAreWrittenDownAndTold();
+    void noticesWaitForTheAboutBox();
 };
 
 void TestRefresh::markedRowsFollowTheAddress() {
@@ -615,6 +616,28 @@ void TestRefresh::ticksAreWrittenDownAndTold() {
                  QStringLiteral(".set-aside-")),
              qPrintable(f.fakes.boxes.shown.first()));
     QCOMPARE(f.watching->history.entries().size(), 1);
+}
+
+void TestRefresh::noticesWaitForTheAboutBox() {
+    RefreshFixture f(QStringLiteral("dana"), QStringLiteral("dyn.test"), {}, true);
+    f.find<QCheckBox>("chkAutoIP")->setChecked(true);
+    f.fakes.web.answer(queryAnswer(QStringLiteral("10.5.5.5")));
+    f.tick();
+    // A move made while the about box is open is told once it has closed.
+    bool ran = false;
+    testing::whenModalOpens([&](QWidget *about) {
+        f.fakes.web.answer(queryAnswer(QStringLiteral("10.5.5.5")));
+        f.fakes.web.answer(success());
+        f.fakes.web.answer(success());
+        f.tick();
+        ran = true;
+        QCOMPARE(f.watching->told.size(), 0);
+        about->close();
+    });
+    f.find<QAction>("mnuAbout")->trigger();
+    QVERIFY(ran);
+    QTRY_COMPARE(f.watching->told,
+                 QStringList{"moved|Address changed to 10.5.5.5|dana.dyn.test now points there."});
 }
 
 QTEST_MAIN(TestRefresh)
