@@ -72,9 +72,7 @@ QIcon markedLogo() {
 } // namespace
 
 frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray, Build build)
-    : QMainWindow(parent), m_services(services),
-      m_wantsTray(tray == Tray::Available ||
-                  (tray == Tray::Detect && QSystemTrayIcon::isSystemTrayAvailable())) {
+    : QMainWindow(parent), m_services(services), m_trayChoice(tray) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(platform::dialogFont());
     buildMenus();
@@ -110,7 +108,10 @@ void frmMain::buildFrames() {
         connect(m_address, &address::OwnAddress::moved, m_notices, &session::Notices::moved);
     }
     showView(m_view);
-    if (m_wantsTray)
+    // Asked only now: on a desktop the question goes over the session bus, which the login
+    // window does not need.
+    if (m_trayChoice == Tray::Available ||
+        (m_trayChoice == Tray::Detect && QSystemTrayIcon::isSystemTrayAvailable()))
         buildTray();
 }
 

@@ -43,7 +43,7 @@ class frmMain final : public QMainWindow, public session::MainWindow {
     Q_OBJECT
 public:
     // Whether the window puts an icon in the desktop's system tray: where the desktop has one
-    // (looked at once, when the window is made), or as told.
+    // (looked at once, when the window first shows), or as told.
     enum class Tray { Detect, Available, Unavailable };
     // When the window makes its content frames and its tray icon: at once, or only when it is
     // first shown (or a set-up needs them). The program takes the latter: nothing of them is
@@ -131,7 +131,7 @@ private:
     StatusIndicator *lblStatus = nullptr;
 
     // Only where the desktop has a tray.
-    bool m_wantsTray = false;
+    Tray m_trayChoice = Tray::Detect;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;
     QAction *mnuShow = nullptr;
