@@ -1,13 +1,11 @@
 // The program itself, started as the user starts it with a remembered login: whatever it prints
 // while it logs in and registers, with the service there or not, never holds the password.
-#include "BuildConfig.h"
 #include "ServiceStore.h"
 #include "VerlundService.h"
 #include "protocol/Queries.h"
+#include "support/ProgramHome.h"
 
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -18,13 +16,6 @@ using namespace pellmarch;
 namespace {
 
 const QString kPassword = QStringLiteral("s3cr&t pw+%26");
-
-// The service's port, as the program was built to reach it.
-quint16 servicePort() {
-    const QString host = QString::fromLatin1(build::kServiceHost);
-    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
-    return colon < 0 ? 80 : host.mid(colon + 1).toUShort();
-}
 
 } // namespace
 
@@ -45,14 +36,14 @@ void TestProgramOutput::passwordIsNeverPrinted_data() {
 
 void TestProgramOutput::passwordIsNeverPrinted() {
     QFETCH(bool, serviceUp);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
+    testing::ProgramHome home(QStringLiteral("dana"), kPassword);
+    QVERIFY(home.isReady());
 
     QStringList serviceLog;
     std::unique_ptr<verlund::ServiceStore> store;
     std::unique_ptr<verlund::VerlundService> service;
     if (serviceUp) {
-        store = std::make_unique<verlund::ServiceStore>(dir.filePath(QStringLiteral("svc.db")));
+        store = std::make_unique<verlund::ServiceStore>(home.filePath(QStringLiteral("svc.db")));
         QString error;
         QVERIFY2(store->open(&error) && store->seedDemo(), qPrintable(error));
         QVERIFY(store->putSubscriber({QStringLiteral("dana"),
@@ -65,25 +56,13 @@ void TestProgramOutput::passwordIsNeverPrinted() {
                                       {}}));
         service = std::make_unique<verlund::VerlundService>(*store);
         service->setLogger([&](const QString &line) { serviceLog.append(line); });
-        if (service->listen(QHostAddress::LocalHost, servicePort()) == 0)
+        if (service->listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
             QSKIP("the service port the program was built for is taken on this machine");
     }
 
-    QDir(dir.path()).mkpath(QStringLiteral("config"));
-    QDir(dir.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(dir.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    {
-        QFile ini(dir.filePath(QStringLiteral("config/PELLMARCH.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Init]\nbSaveLogin=1\nUsername=dana\nPassword=" + kPassword.toUtf8() + "\n");
-    }
-
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = home.environment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
     environment.remove(QStringLiteral("QT_LOGGING_RULES"));
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::MergedChannels);

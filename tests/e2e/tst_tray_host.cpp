@@ -2,20 +2,17 @@
 // private session bus on which this test plays the panel (the StatusNotifierWatcher that tray
 // icons register with). What the item says and its menu are read over the bus, as the panel
 // reads them.
-#include "BuildConfig.h"
 #include "ServiceStore.h"
 #include "VerlundService.h"
 #include "support/HelperProgram.h"
+#include "support/ProgramHome.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace pellmarch;
@@ -44,12 +41,6 @@ public Q_SLOTS:
     }
     void RegisterStatusNotifierHost(const QString &) {}
 };
-
-quint16 servicePort() {
-    const QString host = QString::fromLatin1(build::kServiceHost);
-    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
-    return colon < 0 ? 80 : host.mid(colon + 1).toUShort();
-}
 
 // The labels of a dbusmenu layout's children, in order.
 QStringList labelsOf(const QDBusArgument &layout) {
@@ -111,33 +102,22 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
 
     // A subscriber with an own host name and a remembered login, and the service to log in to.
-    QTemporaryDir dir;
-    verlund::ServiceStore store(dir.filePath(QStringLiteral("svc.db")));
+    testing::ProgramHome home(QStringLiteral("demo"), QStringLiteral("demo"));
+    QVERIFY(home.isReady());
+    verlund::ServiceStore store(home.filePath(QStringLiteral("svc.db")));
     QString error;
     QVERIFY2(store.open(&error) && store.seedDemo(), qPrintable(error));
     verlund::VerlundService service(store);
-    if (service.listen(QHostAddress::LocalHost, servicePort()) == 0)
+    if (service.listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
         QSKIP("the service port the program was built for is taken on this machine");
-    for (const char *folder : {"config", "data", "runtime"})
-        QVERIFY(QDir(dir.path()).mkpath(QLatin1String(folder)));
-    QFile::setPermissions(dir.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    {
-        QFile ini(dir.filePath(QStringLiteral("config/PELLMARCH.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Init]\nbSaveLogin=1\nUsername=demo\nPassword=demo\n");
-    }
 
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = home.environment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     environment.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
     environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
     // Under the sanitizers: the X keyboard library copies a keymap name with strndup() out of a
     // buffer that ends without a NUL, which strict string checks take for an overflow.
     if (environment.contains(QStringLiteral("ASAN_OPTIONS")))
