@@ -5,6 +5,7 @@
 #include "protocol/Queries.h"
 #include "support/ProgramHome.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QUrl>
@@ -84,10 +85,16 @@ void TestProgramOutput::passwordIsNeverPrinted() {
     QVERIFY(program.waitForFinished(10000));
 
     const QString output = QString::fromUtf8(program.readAll());
+    // Nor does the history the run wrote, whose login entry is there either way.
+    QFile historyFile(home.filePath(QStringLiteral("data/Pellmarch/history.jsonl")));
+    QVERIFY(historyFile.open(QIODevice::ReadOnly));
+    const QString history = QString::fromUtf8(historyFile.readAll());
+    QVERIFY2(history.contains(QStringLiteral("\"k\":\"login\"")), qPrintable(history));
     for (const QString &form :
          {kPassword, protocol::EncodeQueryValue(kPassword),
           QString::fromLatin1(QUrl::toPercentEncoding(kPassword)), QStringLiteral("s3cr")}) {
         QVERIFY2(!output.contains(form), qPrintable(output));
+        QVERIFY2(!history.contains(form), qPrintable(history));
         for (const QString &line : serviceLog)
             QVERIFY2(!line.contains(form), qPrintable(line));
     }
