@@ -263,13 +263,17 @@ void HistoryFile::record(const Exchange &exchange) {
 }
 
 bool HistoryFile::append(const QByteArray &line) {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
     const QByteArray path = QFile::encodeName(m_path);
     // Never through a link, never waiting on a pipe; the owner's alone before anything is
-    // written, even when the owner had closed it to writing.
-    int fd = openNoFollow(path, O_WRONLY | O_APPEND | O_CREAT, kOwnerOnly);
+    // written, even when the owner had closed it to writing. The folder is made the first time.
+    const auto open = [&path] {
+        return openNoFollow(path, O_WRONLY | O_APPEND | O_CREAT, kOwnerOnly);
+    };
+    int fd = open();
+    if (fd < 0 && errno == ENOENT && QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        fd = open();
     if (fd < 0 && errno == EACCES && ownFileAt(path) && ::chmod(path.constData(), kOwnerOnly) == 0)
-        fd = openNoFollow(path, O_WRONLY | O_APPEND | O_CREAT, kOwnerOnly);
+        fd = open();
     if (fd < 0) {
         if (errno == ELOOP)
             putAside(QStringLiteral("is a link to another file"));
