@@ -260,8 +260,11 @@ QString RecordProblem(const Subscriber &subscriber, const DnsRecord &record) {
         if (!IsIPv4Address(record.address))
             return QStringLiteral("Invalid IP address");
     } else {
-        // Text values (TXT above all) may hold spaces and any letters, never control characters.
-        static const QRegularExpression printable(QStringLiteral("^[^\\x00-\\x1f\\x7f]+$"));
+        // Text values (TXT above all) may hold spaces and any letters, never control characters,
+        // nor U+FFFE and U+FFFF: the database reads those back as U+FFFD, so the record would be
+        // listed as one that no delete matches.
+        static const QRegularExpression printable(
+            QStringLiteral("^[^\\x00-\\x1f\\x7f\\x{fffe}\\x{ffff}]+$"));
         if (!printable.match(record.address).hasMatch())
             return QStringLiteral("Invalid address");
     }

@@ -255,6 +255,12 @@ void TestService::refusedCommands_data() {
         bad.address = QLatin1String(address);
         QTest::addRow("address '%s'", address) << bad << "Invalid characters in the record";
     }
+    for (const char *address : {"a\tb", "a\x7f", "\x1b[2J"}) {
+        bad = txt;
+        bad.address = QLatin1String(address);
+        QTest::addRow("address %s", QUrl::toPercentEncoding(bad.address).constData())
+            << bad << "Invalid address";
+    }
     bad = txt;
     bad.address = QString(256, QLatin1Char('t'));
     QTest::newRow("text of 256 characters") << bad << "A value of the record is too long";
