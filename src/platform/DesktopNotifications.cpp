@@ -27,6 +27,8 @@ void DesktopNotifications::notify(const QString &topic, const QString &summary,
     if (!m_connection) {
         m_connection = m_bus();
         if (m_connection->isConnected()) {
+            m_connection->connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"),
+                                  this, SLOT(forget(uint)));
             auto *watcher = new QDBusPendingCallWatcher(
                 m_connection->asyncCall(QDBusMessage::createMethodCall(
                     kService, kPath, kInterface, QStringLiteral("GetCapabilities"))),
@@ -51,6 +53,10 @@ void DesktopNotifications::notify(const QString &topic, const QString &summary,
         return;
     }
     send({topic, summary, body});
+}
+
+void DesktopNotifications::forget(uint id) {
+    m_shown.removeIf([id](const auto &shown) { return shown.value() == id; });
 }
 
 void DesktopNotifications::send(const Message &message) {

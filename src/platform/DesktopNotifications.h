@@ -24,6 +24,11 @@ public:
 
     void notify(const QString &topic, const QString &summary, const QString &body) override;
 
+private Q_SLOTS:
+    // The service has closed the message with this id (it timed out, or the subscriber
+    // dismissed it): its topic's next message is a new one, and the id is let go.
+    void forget(uint id);
+
 private:
     struct Message {
         QString topic;
@@ -38,7 +43,7 @@ private:
     // first; what is told meanwhile waits for the answer.
     std::optional<bool> m_markup;
     QList<Message> m_waiting;
-    QHash<QString, uint> m_shown; // topic -> the service's id of the message shown for it
+    QHash<QString, uint> m_shown; // topic -> the service's id of the message on the screen
 };
 
 } // namespace pellmarch::platform

@@ -41,6 +41,9 @@ public Q_SLOTS:
                       hints.value(QStringLiteral("desktop-entry")), timeout});
         return replacesId != 0 ? replacesId : uint(100 + calls.size());
     }
+
+Q_SIGNALS:
+    void NotificationClosed(uint id, uint reason);
 };
 
 const QString kUnreachable = QStringLiteral(
@@ -182,27 +185,37 @@ void TestNotices::reachesTheDesktopsService() {
         FakeNotificationService service;
         service.capabilities = markup ? QStringList{"body", "body-markup"} : QStringList{"body"};
         QVERIFY(serviceBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
-        QVERIFY(serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
-                                          &service, QDBusConnection::ExportAllSlots));
+        QVERIFY(serviceBus.registerObject(
+            QStringLiteral("/org/freedesktop/Notifications"), &service,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         const QString name = markup ? QStringLiteral("markup") : QStringLiteral("plain");
         pellmarch::platform::DesktopNotifications notifications(
             [&] { return QDBusConnection::connectToBus(address, name); });
         notifications.notify(QStringLiteral("moved"), QStringLiteral("Address changed"),
                              QStringLiteral("a<b> & c"));
         QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 1, 5000);
-        // The service's answers so far have reached the program once one to a later question
-        // has: the bus keeps the order.
-        const QDBusMessage ping = QDBusMessage::createMethodCall(
-            serviceBus.baseService(), QStringLiteral("/"),
-            QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
-        QCOMPARE(QDBusConnection(name).call(ping, QDBus::BlockWithGui, 5000).type(),
-                 QDBusMessage::ReplyMessage);
-        QCoreApplication::processEvents();
+        // What the service has sent so far has reached the program once its answer to a later
+        // question has: the bus keeps the order.
+        const auto heard = [&] {
+            const QDBusMessage ping = QDBusMessage::createMethodCall(
+                serviceBus.baseService(), QStringLiteral("/"),
+                QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+            QCOMPARE(QDBusConnection(name).call(ping, QDBus::BlockWithGui, 5000).type(),
+                     QDBusMessage::ReplyMessage);
+            QCoreApplication::processEvents();
+        };
+        heard();
         notifications.notify(QStringLiteral("moved"), QStringLiteral("Again"),
                              QStringLiteral("a<b> & c"));
         QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 2, 5000);
         notifications.notify(QStringLiteral("reach"), QStringLiteral("Other"), QString());
         QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 3, 5000);
+        // Once the subscriber has dismissed it, the topic's next message is a new one.
+        heard();
+        emit service.NotificationClosed(101, 2);
+        heard();
+        notifications.notify(QStringLiteral("moved"), QStringLiteral("Later"), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 4, 5000);
 
         const QString body =
             markup ? QStringLiteral("a&lt;b&gt; &amp; c") : QStringLiteral("a<b> & c");
@@ -219,6 +232,7 @@ void TestNotices::reachesTheDesktopsService() {
         QCOMPARE(service.calls.at(1).at(1).toUInt(), 101u);
         QCOMPARE(service.calls.at(1).at(4).toString(), body);
         QCOMPARE(service.calls.at(2).at(1).toUInt(), 0u);
+        QCOMPARE(service.calls.at(3).at(1).toUInt(), 0u);
         serviceBus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
         QVERIFY(serviceBus.unregisterService(QStringLiteral("org.freedesktop.Notifications")));
         QDBusConnection::disconnectFromBus(name);
