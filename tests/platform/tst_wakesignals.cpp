@@ -51,16 +51,8 @@ void TestWakeSignals::wakingFromSleepIsSaid() {
         signal << starting;
         QVERIFY(logind.send(signal));
     };
-    // Every signal sent so far has reached the watcher once logind has answered a ping that
-    // went out after them: the bus keeps the order.
     const auto settled = [&] {
-        const QDBusMessage ping = QDBusMessage::createMethodCall(
-            logind.baseService(), QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"),
-            QStringLiteral("Ping"));
-        const bool answered =
-            watcherBus.call(ping, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
-        QCoreApplication::processEvents();
-        return answered;
+        return pellmarch::testing::HeardAllFrom(watcherBus, logind);
     };
     // Going to sleep says nothing; waking says so, once each time.
     prepareForSleep(true);
@@ -100,13 +92,7 @@ void TestWakeSignals::networkComingBackIsSaid() {
         QVERIFY(managerBus.send(signal));
     };
     const auto settled = [&] {
-        const QDBusMessage ping = QDBusMessage::createMethodCall(
-            managerBus.baseService(), QStringLiteral("/"),
-            QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
-        const bool answered =
-            watcherBus.call(ping, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
-        QCoreApplication::processEvents();
-        return answered;
+        return pellmarch::testing::HeardAllFrom(watcherBus, managerBus);
     };
     // Offline at the start, as read from NetworkManager: connecting is coming back; connected
     // again while connected is not; the local network alone is not online.

@@ -1,5 +1,8 @@
 #include "support/HelperProgram.h"
 
+#include <QCoreApplication>
+#include <QDBusMessage>
+
 namespace pellmarch::testing {
 
 namespace {
@@ -20,6 +23,16 @@ HelperProgram::HelperProgram(const QString &program, const QStringList &argument
 HelperProgram::~HelperProgram() {
     m_process.kill();
     m_process.waitForFinished(kStartMs);
+}
+
+bool HeardAllFrom(const QDBusConnection &receiver, const QDBusConnection &sender) {
+    const QDBusMessage ping = QDBusMessage::createMethodCall(
+        sender.baseService(), QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"),
+        QStringLiteral("Ping"));
+    const bool answered = QDBusConnection(receiver).call(ping, QDBus::BlockWithGui, 5000).type() ==
+                          QDBusMessage::ReplyMessage;
+    QCoreApplication::processEvents();
+    return answered;
 }
 
 } // namespace pellmarch::testing

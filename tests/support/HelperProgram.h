@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -28,5 +29,10 @@ private:
     QProcess m_process;
     QString m_firstLine;
 };
+
+// Whether all that `sender` has sent so far (signals, answers) has reached `receiver` and been
+// handed out: true once `sender` has answered a ping that `receiver` sent after it, as the bus
+// keeps each connection's order.
+bool HeardAllFrom(const QDBusConnection &receiver, const QDBusConnection &sender);
 
 } // namespace pellmarch::testing
