@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace pellmarch::platform {
 
 namespace {
@@ -119,14 +121,28 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
         timedOut = true;
         reply->abort();
     });
-    deadline.start(m_timeout);
+    deadline.start(m_limit.isForever()
+                       ? m_timeout
+                       : std::min(m_timeout, std::chrono::milliseconds(m_limit.remainingTime())));
+    m_deadlines.push_back(&deadline);
 
+    // Qt sends a request again by itself when the connection closes before any answer; each
+    // sending is told.
+    int sent = 0;
     QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::requestSent, &loop, [&sent] { ++sent; });
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, checkLength);
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // The answer is in: the deadline is over, even when a window opened on top of the request
+    // keeps this loop from returning for a while (the answer must not turn into a time-out).
+    QObject::connect(reply, &QNetworkReply::finished, &loop, [&] {
+        deadline.stop();
+        loop.quit();
+    });
     if (!reply->isFinished())
         loop.exec();
+    deadline.stop();
+    std::erase(m_deadlines, &deadline);
     take();
 
     const QNetworkReply::NetworkError error = reply->error();
@@ -135,9 +151,18 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
     const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     reply->deleteLater();
 
+    const bool resent = sent > 1;
     if (tooLarge || timedOut || !answered)
-        return {true, {}};
-    return {false, decodeBody(body, contentType)};
+        return {true, {}, resent};
+    return {false, decodeBody(body, contentType), resent};
+}
+
+void QtWebRequest::limitTo(std::chrono::milliseconds fromNow) {
+    if (QDeadlineTimer(fromNow) < m_limit)
+        m_limit = QDeadlineTimer(fromNow, Qt::PreciseTimer);
+    for (QTimer *deadline : m_deadlines)
+        if (deadline->remainingTimeAsDuration() > fromNow)
+            deadline->start(fromNow);
 }
 
 } // namespace pellmarch::platform

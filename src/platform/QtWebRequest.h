@@ -2,10 +2,13 @@
 
 #include "platform/WebRequest.h"
 
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 namespace pellmarch::platform {
 
@@ -20,12 +23,17 @@ public:
                           qint64 maxBodyBytes = kDefaultMaxBodyBytes);
 
     WebAnswer fetch(const QString &url) override;
+    void limitTo(std::chrono::milliseconds fromNow) override;
 
 private:
     // Made at the first request: start-up (and the login window) need no network stack yet.
     std::unique_ptr<QNetworkAccessManager> m_manager;
     std::chrono::milliseconds m_timeout;
     qint64 m_maxBodyBytes;
+    // The deadlines of the requests under way (a request waits in a local event loop, in which
+    // another may start), and the time by which every request must have given up, if any.
+    std::vector<QTimer *> m_deadlines;
+    QDeadlineTimer m_limit = QDeadlineTimer::Forever;
 };
 
 } // namespace pellmarch::platform

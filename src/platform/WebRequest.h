@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 namespace pellmarch::platform {
 
 // What one URL fetch brought back. A request that could not be completed (no connection,
@@ -9,6 +11,10 @@ namespace pellmarch::platform {
 struct WebAnswer {
     bool failed = false;
     QString body;
+    // The request went out more than once: the connection closed before any answer and the
+    // HTTP client sent it again by itself. The answer is then the second one's; what became of
+    // the first is not known (a command the service carried out then is "not found" now).
+    bool resent = false;
 };
 
 // The synchronous URL fetch through which every exchange with the service travels.
@@ -19,6 +25,10 @@ public:
     // Fetches `url` with an HTTP GET and returns once the body has arrived or the request has
     // failed. The caller's user-interface thread keeps processing events meanwhile.
     virtual WebAnswer fetch(const QString &url) = 0;
+
+    // Every request under way, and every later one, gives up `fromNow` from now at the latest:
+    // when the session ends, the program has only moments left.
+    virtual void limitTo(std::chrono::milliseconds /*fromNow*/) {}
 };
 
 } // namespace pellmarch::platform
