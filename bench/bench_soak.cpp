@@ -246,8 +246,10 @@ int main(int argc, char *argv[]) {
                                services.endpoints);
     for (int i = 0; i < kMarkedRecords; ++i) {
         QString name = QStringLiteral("host%1").arg(i, 2, 10, QLatin1Char('0'));
-        if (!client.SendRecordCommand(kDomain, name, QStringLiteral("RECORDADD"),
-                                      QStringLiteral("A"), addressNumber(0), false, true)) {
+        if (!client
+                 .SendRecordCommand(kDomain, name, QStringLiteral("RECORDADD"), QStringLiteral("A"),
+                                    addressNumber(0), false, true)
+                 .done()) {
             std::fprintf(stderr, "adding %s failed\n", qPrintable(name));
             return 1;
         }

@@ -4,6 +4,7 @@
 #include "account/frmLogin.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
+#include "platform/WebRequest.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
 #include "session/MainWindow.h"
@@ -11,7 +12,10 @@
 #include "session/WorkGuard.h"
 
 #include <QDialog>
+#include <QScopedValueRollback>
 #include <QWidget>
+
+#include <utility>
 
 namespace pellmarch::account {
 
@@ -41,6 +45,7 @@ void Lifecycle::Form_Load() {
         // The login window closes only after a successful login; Exit ends the program in it.
         return;
     }
+    SaveLoginSettings();
 
     QWidget *window = m_mainWindow.window();
     window->show();
@@ -48,6 +53,7 @@ void Lifecycle::Form_Load() {
     window->raise();
     window->activateWindow();
     window->setWindowTitle(about::MainWindowCaption());
+    m_running = true;
     m_mainWindow.SetUpMainWindow();
 }
 
@@ -56,12 +62,19 @@ void Lifecycle::mnuLogin_Click() {
     // whose host name has just been parked.
     const session::WorkGuard::Hold busy(m_services.work);
     ParkAndSaveSettings();
+    m_running = false;
+    if (m_ending) {
+        m_services.shell.endProgram(); // the session ended while the host name was parked
+        return;
+    }
     // A new window each time: it opens in its designed state, boxes empty, caption "Login".
     m_login = std::make_unique<frmLogin>(m_services, m_mainWindow.window());
     if (m_login->exec() != QDialog::Accepted)
         return;
+    SaveLoginSettings();
     // Clicks and ticks that waited were meant for the subscriber so far.
     m_services.work.dropHeldWork();
+    m_running = true;
     m_mainWindow.SetUpMainWindow();
 }
 
@@ -74,10 +87,24 @@ bool Lifecycle::Form_Unload() {
     return true;
 }
 
+void Lifecycle::EndSession() {
+    // Once, however many signals come.
+    if (std::exchange(m_ending, true))
+        return;
+    // The desktop waits only moments: every request, the one under way included, gives up
+    // soon, and the parking is tried within that time.
+    m_services.web.limitTo(kSessionEndParking);
+    if (m_parking)
+        return; // closing is parking already, and ends the program once it has
+    if (m_running)
+        ParkAndSaveSettings();
+    m_services.shell.endProgram();
+}
+
 void Lifecycle::ParkAndSaveSettings() {
     const session::WorkGuard::Hold busy(m_services.work);
+    const QScopedValueRollback<bool> parking(m_parking, true);
     protocol::clsUser &user = m_services.user;
-    platform::SettingsStore &settings = m_services.settings;
     if (user.bVerlundOnly) {
         // Taken before the command, which sets it to the parking address when it succeeds.
         const QString registered = user.sIPAddress;
@@ -85,15 +112,18 @@ void Lifecycle::ParkAndSaveSettings() {
         m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
                                    QLatin1String(protocol::kRecordAdd), user.sRecordType,
                                    m_services.parkingAddress, false, false);
-        WriteSetting(settings, session::kIPAddressKey, registered);
-        WriteSetting(settings, session::kAutoIPKey,
-                     QLatin1String(m_mainWindow.isAutoIPTicked() ? session::kSettingOn
-                                                                 : session::kSettingOff));
+        session::WriteOwnSettings(m_services.settings, user.sUsername, registered,
+                                  m_mainWindow.isAutoIPTicked(), m_services.parkingAddress);
     }
+    SaveLoginSettings();
+}
+
+void Lifecycle::SaveLoginSettings() {
+    platform::SettingsStore &settings = m_services.settings;
     if (m_services.flags.bRememberLogin) {
         WriteSetting(settings, session::kSaveLoginKey, QLatin1String(session::kSettingOn));
-        WriteSetting(settings, session::kUsernameKey, user.sUsername);
-        WriteSetting(settings, session::kPasswordKey, user.sPassword);
+        WriteSetting(settings, session::kUsernameKey, m_services.user.sUsername);
+        WriteSetting(settings, session::kPasswordKey, m_services.user.sPassword);
     } else {
         WriteSetting(settings, session::kSaveLoginKey, QLatin1String(session::kSettingOff));
     }

@@ -2,6 +2,7 @@
 
 #include "session/Services.h"
 
+#include <chrono>
 #include <memory>
 
 namespace pellmarch::protocol {
@@ -40,15 +41,25 @@ public:
     bool Form_Unload();
     // Points the own host name at the parking address and writes the saved settings.
     void ParkAndSaveSettings();
+    // The desktop ends the program (logout, shutdown, a signal): what closing does, without
+    // the question, the parking given at most kSessionEndParking; then the program ends. Once.
+    void EndSession();
+    static constexpr std::chrono::milliseconds kSessionEndParking{5000};
 
     // The login window of the last login (for start-up, the hidden one it created first).
     frmLogin *loginWindow() const { return m_login.get(); }
 
 private:
+    // The login settings as the last login left them: kept as soon as it succeeded.
+    void SaveLoginSettings();
+
     session::Services &m_services;
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;
     std::unique_ptr<frmLogin> m_login;
+    bool m_running = false; // a subscriber is set up and not parked
+    bool m_parking = false; // the host name is being parked
+    bool m_ending = false;  // the session ends
 };
 
 } // namespace pellmarch::account

@@ -7,6 +7,7 @@
 #include "protocol/AnswerText.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
+#include "protocol/RecordList.h"
 #include "session/HistoryFile.h"
 #include "session/MainWindow.h"
 #include "session/SavedSettings.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 
 namespace pellmarch::address {
 
@@ -54,6 +56,8 @@ bool OwnAddress::isAutoIPTicked() const {
 void OwnAddress::chkAutoIP_Click() {
     if (isAutoIPTicked())
         m_frameVerlundDomain->txtVerlundIP->setText(m_mainWindow.shownAddress());
+    // Kept at once: the program is rarely closed by hand.
+    saveOwnSettings();
 }
 
 void OwnAddress::SetUpMainWindow() {
@@ -87,29 +91,83 @@ void OwnAddress::SetUpMainWindow() {
     txtVerlundIP->clear();
     m_mainWindow.showView(session::View::OwnSubDomain);
 
-    if (session::IsSettingOn(session::ReadSetting(settings, session::kAutoIPKey)))
-        m_frameVerlundDomain->chkAutoIP->setChecked(true);
-    if (session::ReadSetting(settings, session::kUsernameKey) == user.sUsername)
-        txtVerlundIP->setText(session::ReadSetting(settings, session::kIPAddressKey));
-    if (txtVerlundIP->text().isEmpty())
-        txtVerlundIP->setText(user.sIPAddress);
-    user.sIPAddress = txtVerlundIP->text();
+    // Only the subscriber's own saved choice and address: another one's never apply, and a
+    // subscriber who logs in after another starts from his own choice, not from the box as the
+    // one before him left it.
+    const session::OwnSettings saved = session::ReadOwnSettings(settings, user.sUsername);
+    {
+        const QScopedValueRollback<bool> quiet(m_settingUp, true);
+        if (user.sUsername != m_ownUser)
+            m_frameVerlundDomain->chkAutoIP->setChecked(saved.autoIP);
+        else if (saved.autoIP)
+            m_frameVerlundDomain->chkAutoIP->setChecked(true);
+    }
+    m_ownUser = user.sUsername;
+    // The parking address is never the subscriber's own: it is never registered as his.
+    const QString &parking = m_services.parkingAddress;
+    if (!saved.address.isEmpty())
+        txtVerlundIP->setText(saved.address);
+    if (txtVerlundIP->text().isEmpty() || txtVerlundIP->text() == parking)
+        txtVerlundIP->setText(user.sIPAddress == parking ? QString() : user.sIPAddress);
+    const QString address = txtVerlundIP->text();
+    user.sIPAddress = address;
     user.sRecordType = kOwnRecordType;
+    m_registerAgain = false;
 
     // The window is on screen, filled, before the requests keep the event loop away.
     m_mainWindow.repaintNow();
-    if (txtVerlundIP->text().isEmpty()) {
-        // No address to register (the service named none): the host name stays parked rather
-        // than losing its record; the refresh registers the address once it learns one.
-        showOwnRecord();
+    if (!address.isEmpty()) {
+        m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
+                                   QLatin1String(protocol::kRecordDelete), user.sRecordType,
+                                   parking, false, false);
+        // Withdrawing the parked record does not make the parking address his.
+        user.sIPAddress = address;
+        // Until the add is known to have gone through, the refresh registers the host name
+        // (unless the service's list shows it registered).
+        m_registerAgain = !m_client
+                               .SendRecordCommand(user.sSubDomain, user.sUsername,
+                                                  QLatin1String(protocol::kRecordAdd),
+                                                  user.sRecordType, address, false,
+                                                  isAutoIPTicked())
+                               .done();
+    }
+    // With no address to register (the service named none) the host name stays parked rather
+    // than losing its record; the refresh registers the address once it learns one.
+    showOwnRecord();
+    saveOwnSettings();
+}
+
+void OwnAddress::saveOwnSettings() {
+    const protocol::clsUser &user = m_services.user;
+    if (user.bVerlundOnly && !m_settingUp)
+        session::WriteOwnSettings(m_services.settings, user.sUsername, user.sIPAddress,
+                                  isAutoIPTicked(), m_services.parkingAddress);
+}
+
+void OwnAddress::adoptListedAddress() {
+    // Where the service's list of this refresh names the host name at one address, that is
+    // where it points, whatever became of answers lost before (an add carried out unanswered,
+    // a move refused as "already there").
+    const std::optional<QString> &list = m_client.freshRecordList();
+    if (!list)
+        return;
+    protocol::clsUser &user = m_services.user;
+    const protocol::DnsRecord own{user.sSubDomain, user.sRecordType, user.sUsername, {}};
+    QStringList at;
+    for (const protocol::DnsRecord &r : protocol::SplitRecordList(*list))
+        if (protocol::SameRecord({r.domain, r.recordType, r.name, {}}, own))
+            at.append(protocol::NullTrim(r.address));
+    if (at.size() != 1)
+        return; // not listed (a service may leave it out) or at several: nothing to go by
+    if (at.first() == m_services.parkingAddress) {
+        m_registerAgain = true; // still parked: it is registered nowhere of his
         return;
     }
-    m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
-                               QLatin1String(protocol::kRecordDelete), user.sRecordType,
-                               m_services.parkingAddress, false, false);
-    m_client.SendRecordCommand(user.sSubDomain, user.sUsername, QLatin1String(protocol::kRecordAdd),
-                               user.sRecordType, txtVerlundIP->text(), false, isAutoIPTicked());
-    showOwnRecord();
+    m_registerAgain = false;
+    if (at.first() == user.sIPAddress)
+        return;
+    user.sIPAddress = at.first();
+    saveOwnSettings();
 }
 
 void OwnAddress::showOwnRecord() {
@@ -132,16 +190,22 @@ void OwnAddress::tmrAuto_Timer() {
         // shown first and registered one tick later.
         // With no address shown yet (the login's answer named none) there is nothing to move
         // to; with none registered there is nothing to withdraw.
+        adoptListedAddress();
         const QString shown = m_mainWindow.shownAddress();
-        if (shown != user.sIPAddress && !shown.isEmpty() && m_moveWaits.isDue(shown)) {
-            if (!user.sIPAddress.isEmpty())
+        if ((shown != user.sIPAddress || m_registerAgain) && !shown.isEmpty() &&
+            m_moveWaits.isDue(shown)) {
+            if (!user.sIPAddress.isEmpty() && shown != user.sIPAddress)
                 m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
                                            QLatin1String(protocol::kRecordDelete), user.sRecordType,
                                            user.sIPAddress, false, autoIP);
-            if (m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
-                                           QLatin1String(protocol::kRecordAdd), user.sRecordType,
-                                           shown, false, autoIP)) {
+            if (m_client
+                    .SendRecordCommand(user.sSubDomain, user.sUsername,
+                                       QLatin1String(protocol::kRecordAdd), user.sRecordType, shown,
+                                       false, autoIP)
+                    .done()) {
                 m_moveWaits.succeeded(shown);
+                m_registerAgain = false;
+                saveOwnSettings();
                 Q_EMIT moved({protocol::HostName(user.sUsername, user.sSubDomain)}, shown);
             } else {
                 session::RecordWait(m_services.history,
@@ -174,7 +238,8 @@ void OwnAddress::setAlternateIP(const QString &typed) {
     // During another exchange (a tick's): the address typed at the click is registered once
     // it has ended (the tick may write another one into the box meanwhile).
     if (m_services.work.deferWhileHeld("Set Alternate IP", [this, typed] {
-            if (m_frameVerlundDomain->isVisible())
+            // The frame's own state: the window may have gone to the tray meanwhile.
+            if (!m_frameVerlundDomain->isHidden())
                 setAlternateIP(typed);
         }))
         return;
@@ -187,8 +252,13 @@ void OwnAddress::setAlternateIP(const QString &typed) {
     // An address set by hand: whatever waited is tried at once on the next ticks.
     m_moveWaits.startOver();
     // Sent as typed, spaces and all.
-    m_client.SendRecordCommand(user.sDomain, user.sUsername, QLatin1String(protocol::kRecordAdd),
-                               user.sRecordType, typed, true, isAutoIPTicked());
+    if (m_client
+            .SendRecordCommand(user.sDomain, user.sUsername, QLatin1String(protocol::kRecordAdd),
+                               user.sRecordType, typed, true, isAutoIPTicked())
+            .done()) {
+        m_registerAgain = false;
+        saveOwnSettings();
+    }
 }
 
 } // namespace pellmarch::address

@@ -67,12 +67,23 @@ Q_SIGNALS:
 private:
     // The own host name's user name and sub-domain on the frame.
     void showOwnRecord();
+    // Writes the own host name's settings as they are now (own-sub-domain mode only).
+    void saveOwnSettings();
+    // Takes the address at which the service's latest list names the host name as registered.
+    void adoptListedAddress();
 
     session::Services &m_services;
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;
     frameVerlundDomain *m_frameVerlundDomain = nullptr;
     bool m_bSetIPBusy = false;
+    // The subscriber of the last own-sub-domain set-up, and whether a set-up is under way (its
+    // changes of the box are no choices of the subscriber's to keep).
+    QString m_ownUser;
+    bool m_settingUp = false;
+    // The set-up's registration is not known to have gone through: the refresh registers the
+    // host name even where the shown address is the one meant.
+    bool m_registerAgain = false;
     // A move of the own host name that the service refused waits before it is tried again;
     // a new address, a new login or an address set by hand tries at once.
     session::RetryWaits m_moveWaits;

@@ -15,15 +15,21 @@ bool endsInLetterOrDigit(QStringView text) {
     return last.isLetterOrNumber();
 }
 
+// Where `key` stands whole in `answer`, or -1.
+qsizetype findKey(const QString &answer, const QString &key) {
+    qsizetype at = answer.indexOf(key, 0, Qt::CaseSensitive);
+    // A key inside a longer key ("IPAddress:" in "GetIPAddress:") is not that key.
+    while (at > 0 && endsInLetterOrDigit(QStringView(answer).first(at)))
+        at = answer.indexOf(key, at + 1, Qt::CaseSensitive);
+    return at;
+}
+
 } // namespace
 
 std::optional<QString> GetField(const QString &answer, const QString &key) {
     if (key.isEmpty())
         return QString();
-    qsizetype at = answer.indexOf(key, 0, Qt::CaseSensitive);
-    // A key inside a longer key ("IPAddress:" in "GetIPAddress:") is not that key.
-    while (at > 0 && endsInLetterOrDigit(QStringView(answer).first(at)))
-        at = answer.indexOf(key, at + 1, Qt::CaseSensitive);
+    const qsizetype at = findKey(answer, key);
     if (at < 0)
         return QString();
     const qsizetype start = at + key.size();
@@ -36,6 +42,12 @@ std::optional<QString> GetField(const QString &answer, const QString &key) {
     if (end < 0)
         return std::nullopt;
     return NullTrim(answer.mid(start, end - start));
+}
+
+std::optional<QString> PresentField(const QString &answer, const QString &key) {
+    if (key.isEmpty() || findKey(answer, key) < 0)
+        return std::nullopt;
+    return GetField(answer, key);
 }
 
 QString NullTrim(const std::optional<QString> &value) {
@@ -57,6 +69,17 @@ bool IsSuccessAnswer(const QString &answer) {
                              QStringView(answer).sliced(at - kFailurePrefix.size(),
                                                         kFailurePrefix.size()) == kFailurePrefix;
         if (!negated)
+            return true;
+    }
+    return false;
+}
+
+bool IsServiceAnswer(const QString &answer) {
+    if (answer.contains(kFailurePrefix + kSuccess))
+        return true;
+    for (const char *key : {"Error:", "DNS LOGIN:", "IPAddress:", "DomainUserRecords:"}) {
+        // Present whole, its value ended as the service ends values.
+        if (PresentField(answer, QLatin1String(key)))
             return true;
     }
     return false;

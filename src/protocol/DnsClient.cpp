@@ -14,7 +14,6 @@ namespace {
 const QString kRecordListKey = QStringLiteral("DomainUserRecords:");
 const QString kErrorKey = QStringLiteral("Error:");
 const QString kAddressKey = QStringLiteral("IPAddress:");
-constexpr qsizetype kLongestReason = 500;
 } // namespace
 
 DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
@@ -26,80 +25,85 @@ DnsClient::DnsClient(platform::WebRequest &web, platform::MessageBoxes &boxes,
 void DnsClient::log(Exchange exchange) {
     exchange.time = QDateTime::currentDateTimeUtc();
     exchange.automatic = m_automatic;
-    // A reason is a line of text; a service that answers with pages of it is cut short.
-    exchange.reason = WithoutPassword(exchange.reason, m_user.sPassword).left(kLongestReason);
+    exchange.reason = ServiceReason(exchange.reason, m_user.sPassword);
     m_log.record(exchange);
 }
 
-bool DnsClient::SendRecordCommand(QString domain, QString &nameVariable, QString command,
-                                  QString recordType, QString address, bool showMessages,
-                                  bool autoResolution) {
-    const Outcome outcome =
+DnsClient::CommandResult DnsClient::SendRecordCommand(QString domain, QString &nameVariable,
+                                                      QString command, QString recordType,
+                                                      QString address, bool showMessages,
+                                                      bool autoResolution) {
+    CommandResult result =
         RunRecordCommand(std::move(domain), nameVariable, std::move(command), std::move(recordType),
                          std::move(address), autoResolution);
     if (showMessages)
-        ReportOutcome(outcome);
-    return outcome.succeeded;
+        ReportOutcome(result);
+    return result;
 }
 
-void DnsClient::ReportOutcome(const Outcome &outcome) {
-    if (outcome.message)
-        m_boxes.inform(*outcome.message);
+void DnsClient::ReportOutcome(const CommandResult &result) {
+    if (result.message)
+        m_boxes.inform(*result.message);
 }
 
-DnsClient::Outcome DnsClient::RunRecordCommand(QString domain, QString &nameVariable,
-                                               QString command, QString recordType, QString address,
-                                               bool autoResolution) {
+DnsClient::CommandResult DnsClient::RunRecordCommand(QString domain, QString &nameVariable,
+                                                     QString command, QString recordType,
+                                                     QString address, bool autoResolution) {
     // The texts are copies: while the request runs, timer events may change the caller's
     // variables (the user record's address among them), and the command must not follow.
     if (nameVariable.isEmpty())
         nameVariable = QLatin1String(kRootName);
     const QString name = nameVariable;
 
+    m_freshList.reset();
+    const platform::WebAnswer fetched = m_web.fetch(m_endpoints.serviceUrl(RecordCommandQuery(
+        m_user.sUsername, m_user.sPassword, name, domain, command, recordType, address)));
     // A failed fetch leaves the answer empty.
-    const QString answer =
-        m_web
-            .fetch(m_endpoints.serviceUrl(RecordCommandQuery(
-                m_user.sUsername, m_user.sPassword, name, domain, command, recordType, address)))
-            .body;
+    const QString &answer = fetched.body;
     const bool removing = command == QLatin1String(kRecordDelete);
-    Outcome outcome;
-    outcome.answered = !answer.isEmpty();
+    CommandResult result;
+    result.outcome = OutcomeOf(fetched, IsSuccessAnswer(answer));
+    result.answered = !answer.isEmpty();
     Exchange exchange{.kind = removing ? Exchange::Kind::RecordDelete : Exchange::Kind::RecordAdd,
                       .domain = domain,
                       .recordType = recordType,
                       .name = name,
                       .address = address};
 
-    if (!IsSuccessAnswer(answer)) {
-        exchange.result = outcome.answered ? Exchange::Result::Refused : Exchange::Result::NoAnswer;
+    if (!result.done()) {
+        exchange.result = result.outcome == Outcome::Refused ? Exchange::Result::Refused
+                                                             : Exchange::Result::NoAnswer;
         // An error reason that cannot be read means no message at all.
         if (const std::optional<QString> reason = GetField(answer, kErrorKey)) {
-            outcome.message = QStringLiteral("Could not ") +
-                              (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
-                              QStringLiteral(" IP.  ") + *reason;
+            result.message = QStringLiteral("Could not ") +
+                             (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
+                             QStringLiteral(" IP.  ") + ServiceReason(*reason, m_user.sPassword);
             exchange.reason = *reason;
         }
         log(exchange);
         UpdateIndicator(m_indicator, answer);
-        return outcome;
+        return result;
     }
 
     log(exchange);
-    outcome.succeeded = true;
     UpdateIndicator(m_indicator, answer);
     m_user.sIPAddress = address;
+    // An answer without the list leaves the user record's list empty, as it always has; only
+    // the list actually carried counts as the service's word.
+    result.records = PresentField(answer, kRecordListKey);
+    m_freshList = result.records;
     if (const std::optional<QString> records = GetField(answer, kRecordListKey))
         m_user.sDomainUserRecords = *records;
     if (!m_user.bVerlundOnly)
         m_autoIP.UpdateAutoIPList(domain, name, command, recordType, address, autoResolution);
-    outcome.message = QStringLiteral("Transaction Complete:\nIP ") +
-                      (removing ? QStringLiteral("Removed") : QStringLiteral("Set")) +
-                      QStringLiteral(" for Name:") + name + QStringLiteral(" IPAddress:") + address;
-    return outcome;
+    result.message = QStringLiteral("Transaction Complete:\nIP ") +
+                     (removing ? QStringLiteral("Removed") : QStringLiteral("Set")) +
+                     QStringLiteral(" for Name:") + name + QStringLiteral(" IPAddress:") + address;
+    return result;
 }
 
 QString DnsClient::QueryPublicAddress() {
+    m_freshList.reset();
     const QString answer = m_web.fetch(m_endpoints.serviceUrl(AddressQuery(m_user.sUsername))).body;
     Exchange exchange{.kind = Exchange::Kind::AddressQuery, .name = m_user.sUsername};
     if (!IsSuccessAnswer(answer)) {
@@ -117,6 +121,7 @@ QString DnsClient::QueryPublicAddress() {
     exchange.address = address;
     log(exchange);
     UpdateIndicator(m_indicator, answer);
+    m_freshList = PresentField(answer, kRecordListKey);
     if (const std::optional<QString> records = GetField(answer, kRecordListKey))
         m_user.sDomainUserRecords = *records;
     return address;

@@ -2,6 +2,7 @@
 
 #include "protocol/Endpoints.h"
 #include "protocol/ExchangeLog.h"
+#include "protocol/Outcome.h"
 #include "protocol/clsUser.h"
 
 #include <QString>
@@ -41,32 +42,44 @@ public:
         bool m_was;
     };
 
-    // Adds ("RECORDADD") or deletes ("RECORDDELETE") one record. An empty `name` stands for the
-    // domain itself and becomes "@", in the caller's variable too. On success the user record
-    // takes the answer's record list and `address`, and (outside own-sub-domain mode) the
-    // automatic-resolution list follows; a failure changes neither. With `showMessages` the
-    // outcome is reported in a message box. True when the service reported success. The texts
-    // are taken by value, so the command sent and recorded is the one asked for even when the
-    // caller's variables change while the request runs.
-    bool SendRecordCommand(QString domain, QString &name, QString command, QString recordType,
-                           QString address, bool showMessages, bool autoResolution);
+    // What one record command came to.
+    struct CommandResult {
+        Outcome outcome = Outcome::Unknown;
+        // What a message box says of it, when there is anything to say.
+        std::optional<QString> message;
+        // The service's record list, as a done answer carried it (nullopt when it carried none).
+        std::optional<QString> records;
+        // Something came back, the service's answer or not (an unknown outcome may have none).
+        bool answered = false;
 
-    // What one record command came to, for a caller that reports it later (or not at all).
-    struct Outcome {
-        bool succeeded = false;
-        bool answered = false;          // the service answered; without it the outcome is unknown
-        std::optional<QString> message; // what a message box would say, when there is anything
+        bool done() const { return outcome == Outcome::Done; }
     };
+
+    // Adds ("RECORDADD") or deletes ("RECORDDELETE") one record. An empty `name` stands for the
+    // domain itself and becomes "@", in the caller's variable too. When done, the user record
+    // takes the answer's record list and `address`, and (outside own-sub-domain mode) the
+    // automatic-resolution list follows; otherwise neither changes. With `showMessages` the
+    // outcome is reported in a message box. The texts are taken by value, so the command sent
+    // and recorded is the one asked for even when the caller's variables change while the
+    // request runs.
+    CommandResult SendRecordCommand(QString domain, QString &name, QString command,
+                                    QString recordType, QString address, bool showMessages,
+                                    bool autoResolution);
     // SendRecordCommand without the message box: the message is handed back instead, so that
     // the caller can first set right what a failure left wrong.
-    Outcome RunRecordCommand(QString domain, QString &name, QString command, QString recordType,
-                             QString address, bool autoResolution);
-    // Shows the outcome's message, if it has one.
-    void ReportOutcome(const Outcome &outcome);
+    CommandResult RunRecordCommand(QString domain, QString &name, QString command,
+                                   QString recordType, QString address, bool autoResolution);
+    // Shows the result's message, if it has one.
+    void ReportOutcome(const CommandResult &result);
 
     // The address from which the service sees this machine, or empty text when there is none.
     // On success the answer's record list replaces the user record's. Sends no password.
     QString QueryPublicAddress();
+
+    // The record list that the answer to the last exchange carried: the service's own word on
+    // the records it holds now. Nullopt when that exchange brought none (no answer, a refusal,
+    // an answer without the list), which says nothing about any record.
+    const std::optional<QString> &freshRecordList() const { return m_freshList; }
 
 private:
     // Writes the exchange down, its reason without the password.
@@ -80,6 +93,7 @@ private:
     Endpoints m_endpoints;
     ExchangeLog &m_log;
     bool m_automatic = false;
+    std::optional<QString> m_freshList;
 };
 
 } // namespace pellmarch::protocol

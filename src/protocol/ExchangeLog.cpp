@@ -12,6 +12,7 @@ public:
     void record(const Exchange &) override {}
 };
 const QString kBlotted = QStringLiteral("********");
+constexpr qsizetype kLongestReason = 500;
 } // namespace
 
 ExchangeLog &ExchangeLog::none() {
@@ -33,6 +34,10 @@ QString WithoutPassword(QString text, const QString &password) {
         text.replace(form, kBlotted, Qt::CaseInsensitive);
     text.replace(password, kBlotted);
     return text;
+}
+
+QString ServiceReason(const QString &reason, const QString &password) {
+    return WithoutPassword(reason, password).left(kLongestReason);
 }
 
 } // namespace pellmarch::protocol

@@ -51,4 +51,8 @@ public:
 // request in its reasons.
 QString WithoutPassword(QString text, const QString &password);
 
+// What the service wrote as a reason, fit to be shown and kept: without the password, and cut
+// to a line's length (a service that answers with pages of it is cut short).
+QString ServiceReason(const QString &reason, const QString &password);
+
 } // namespace pellmarch::protocol

@@ -43,7 +43,7 @@ LoginOutcome RunLoginExchange(platform::WebRequest &web, const Endpoints &endpoi
     const std::optional<QString> outcome = GetField(answer.body, QStringLiteral("DNS LOGIN:"));
     if (!outcome || *outcome != QLatin1String("SUCCESS")) {
         exchange.result = Exchange::Result::Refused;
-        exchange.reason = WithoutPassword(
+        exchange.reason = ServiceReason(
             GetField(answer.body, QStringLiteral("Error:")).value_or(QString()), password);
         log.record(exchange);
         return LoginOutcome::Rejected;

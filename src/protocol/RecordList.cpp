@@ -1,6 +1,10 @@
 #include "protocol/RecordList.h"
 
+#include "protocol/AnswerText.h"
+
 #include <QStringList>
+
+#include <algorithm>
 
 namespace pellmarch::protocol {
 
@@ -10,6 +14,24 @@ QString HostName(const QString &name, const QString &domain) {
     if (domain.isEmpty())
         return name;
     return name + QLatin1Char('.') + domain;
+}
+
+bool SameRecord(const DnsRecord &a, const DnsRecord &b) {
+    const auto same = [](const QString &x, const QString &y, Qt::CaseSensitivity cs) {
+        return NullTrim(x).compare(NullTrim(y), cs) == 0;
+    };
+    const bool text =
+        NullTrim(a.recordType).compare(QLatin1String("TXT"), Qt::CaseInsensitive) == 0;
+    return same(a.domain, b.domain, Qt::CaseInsensitive) &&
+           same(a.recordType, b.recordType, Qt::CaseInsensitive) &&
+           same(a.name, b.name, Qt::CaseInsensitive) &&
+           same(a.address, b.address, text ? Qt::CaseSensitive : Qt::CaseInsensitive);
+}
+
+bool ListHolds(const QString &list, const DnsRecord &record) {
+    const QList<DnsRecord> records = SplitRecordList(list);
+    return std::any_of(records.cbegin(), records.cend(),
+                       [&record](const DnsRecord &r) { return SameRecord(r, record); });
 }
 
 QList<DnsRecord> SplitRecordList(const QString &list) {

@@ -13,27 +13,30 @@ class SettingsStore;
 namespace pellmarch::records {
 
 // A change of one record: the old record is deleted, then the new one added. Between the two
-// the record exists nowhere at the service.
+// the record exists nowhere at the service. A record added anew has no old record.
 struct PendingChange {
     QString username; // whose record it is
     protocol::DnsRecord old;
     bool oldAutoIP = false;
     protocol::DnsRecord fresh;
     bool freshAutoIP = false;
+
+    bool hasOld() const { return !old.domain.isEmpty(); }
 };
 
-// The changes whose delete may have gone through while their add has not (yet): written down
-// before the delete is sent and crossed out once the record stands at the service again, so a
-// record is never lost because an add and its put-back were refused, or because the program was
-// ended between the two. The entries live in a store of their own beside the settings (private
-// to the user like them), and are finished by later refreshes and at the next start.
+// The changes whose outcome the service has not yet shown: written down before the first
+// command is sent and crossed out only once the service's own record list (or its answers to
+// both commands) shows the record standing exactly once, so a record is never lost and never
+// held twice because an answer was lost, a command refused, or the program ended in between.
+// The entries live in a store of their own beside the settings (private to the user like
+// them), and are settled by later refreshes and after the next login.
 class ChangeJournal {
 public:
     explicit ChangeJournal(platform::SettingsStore &store);
 
     // Writes `change` down before its delete is sent; the number names it until crossed out.
     int begin(const PendingChange &change);
-    // The record stands at the service again (or never left it): forget the change.
+    // The record stands at the service exactly once: forget the change.
     void crossOut(int entry);
 
     struct Entry {

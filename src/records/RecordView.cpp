@@ -52,6 +52,23 @@ RecordView::RecordView(session::Services &services, session::MainWindow &mainWin
     // then.
     connect(m_frameOtherDomain->chkDomainAutoIP, &QCheckBox::toggled, this,
             &RecordView::chkDomainAutoIP_Click);
+    connect(m_frameOtherDomain->cboRecordType, &QComboBox::currentTextChanged, this,
+            &RecordView::cboRecordType_Change);
+    cboRecordType_Change();
+}
+
+void RecordView::cboRecordType_Change() {
+    // Only an address record can follow the public address: a mark on an MX, CNAME or TXT
+    // record would point it at a bare IPv4 address.
+    QCheckBox *box = m_frameOtherDomain->chkDomainAutoIP;
+    const bool address = protocol::NullTrim(m_frameOtherDomain->cboRecordType->currentText())
+                             .compare(QLatin1String("A"), Qt::CaseInsensitive) == 0;
+    if (!address)
+        box->setChecked(false);
+    box->setEnabled(address);
+    const QString why = address ? QString() : frameOtherDomain::kAddressRecordsOnly;
+    box->setToolTip(why);
+    box->setAccessibleDescription(why);
 }
 
 void RecordView::LoadRecordTable() {
@@ -93,13 +110,23 @@ void RecordView::SetUpRecordTable() {
     m_frameOtherDomain->txtCName->setText(m_services.user.sUsername);
     m_moveWaits.startOver();
     LoadRecordTable();
-    // A change that an earlier run left unfinished (ended between a delete and its add) is
-    // finished now that the service's list is in.
-    if (FinishPendingChanges())
+    // A change that an earlier run left unsettled (ended between a delete and its add, or with
+    // an answer lost) is settled now by the login's list. An empty list may be an answer without
+    // one, which says nothing: the first refresh's then.
+    std::optional<QString> list;
+    if (!m_services.user.sDomainUserRecords.isEmpty())
+        list = m_services.user.sDomainUserRecords;
+    if (FinishPendingChanges(list))
         LoadRecordTable();
 }
 
 void RecordView::cmdAddGrid_Click() {
+    // While an exchange is under way the editor opens once it has ended.
+    if (m_services.work.deferWhileHeld("Add", [this] {
+            if (!m_frameGrid->isHidden())
+                cmdAddGrid_Click();
+        }))
+        return;
     m_selected.sSelDomain.clear();
     m_selected.sSelRecordType.clear();
     m_selected.sSelServerIP.clear();
@@ -143,7 +170,32 @@ bool RecordView::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void RecordView::EditSelectedRecord() {
-    if (m_frameGrid->chosenRow() < 1) {
+    // While an exchange is under way (a refresh moving this very record, say) the editor would
+    // open on the record as it was, and Update would then add it once more beside its moved
+    // self: it opens once the exchange has ended, on the record chosen last, as the table shows
+    // it then.
+    const int chosenPosition = m_frameGrid->chosenRow();
+    const RecordTableModel::Row chosen =
+        chosenPosition >= 1 ? m_frameGrid->model().row(chosenPosition) : RecordTableModel::Row{};
+    if (m_services.work.deferWhileHeld("Edit", [this, chosenPosition, chosen] {
+            if (m_frameGrid->isHidden())
+                return;
+            if (!chosen.empty) {
+                const int position = positionOf(chosen);
+                if (position < 1)
+                    return; // gone meanwhile
+                m_frameGrid->chooseRow(position);
+            } else {
+                const RecordTableModel &model = m_frameGrid->model();
+                m_frameGrid->chooseRow(chosenPosition < model.positionCount() &&
+                                               model.row(chosenPosition).empty
+                                           ? chosenPosition
+                                           : 0);
+            }
+            EditSelectedRecord();
+        }))
+        return;
+    if (chosenPosition < 1) {
         m_services.boxes.inform(kSelectRow);
         return;
     }
@@ -205,110 +257,190 @@ void RecordView::chkDomainAutoIP_Click() {
         m_frameOtherDomain->txtServerIP->setText(m_mainWindow.shownAddress());
 }
 
-bool RecordView::sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
+void RecordView::sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
                             bool autoIP) {
-    return m_client.SendRecordCommand(record.domain, record.name, QLatin1String(command),
-                                      record.recordType, record.address, showMessages, autoIP);
+    m_client.SendRecordCommand(record.domain, record.name, QLatin1String(command),
+                               record.recordType, record.address, showMessages, autoIP);
 }
 
-protocol::DnsClient::Outcome RecordView::runRecord(protocol::DnsRecord &record, const char *command,
-                                                   bool autoIP) {
+protocol::DnsClient::CommandResult RecordView::runRecord(protocol::DnsRecord &record,
+                                                         const char *command, bool autoIP) {
     return m_client.RunRecordCommand(record.domain, record.name, QLatin1String(command),
                                      record.recordType, record.address, autoIP);
 }
 
-bool RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
-                              bool freshAutoIP, bool addMessages) {
-    if (old == nullptr)
-        return sendRecord(fresh, protocol::kRecordAdd, addMessages, freshAutoIP);
+void RecordView::mark(const protocol::DnsRecord &record, bool marked) {
+    protocol::AutoIPList &list = m_services.autoIP;
+    list.UpdateAutoIPList(record.domain, record.name, QLatin1String(protocol::kRecordDelete),
+                          record.recordType, record.address, false);
+    if (marked)
+        list.UpdateAutoIPList(record.domain, record.name, QLatin1String(protocol::kRecordAdd),
+                              record.recordType, record.address, true);
+}
+
+protocol::Outcome RecordView::changeRecord(protocol::DnsRecord *old, bool oldAutoIP,
+                                           protocol::DnsRecord &fresh, bool freshAutoIP,
+                                           bool addMessages) {
+    using protocol::Outcome;
     // Written down as the commands will send it: an empty name goes out as "@".
     for (protocol::DnsRecord *record : {old, &fresh})
-        if (record->name.isEmpty())
+        if (record != nullptr && record->name.isEmpty())
             record->name = QLatin1String(protocol::kRootName);
-    const int entry =
-        m_journal.begin({m_services.user.sUsername, *old, oldAutoIP, fresh, freshAutoIP});
+    const PendingChange change{m_services.user.sUsername,
+                               old != nullptr ? *old : protocol::DnsRecord{}, oldAutoIP, fresh,
+                               freshAutoIP};
+    const int entry = m_journal.begin(change);
 
-    const protocol::DnsClient::Outcome deleted =
-        runRecord(*old, protocol::kRecordDelete, oldAutoIP);
-    const protocol::DnsClient::Outcome added = runRecord(fresh, protocol::kRecordAdd, freshAutoIP);
-    // The record stands when the new one was added, or when the service refused the delete
-    // with its reason (the old one never left). A delete that got no answer, or an answer that
-    // is no refusal (an error page), may or may not have gone through: the next refreshes look.
-    bool standing = added.succeeded || (!deleted.succeeded && deleted.message.has_value());
-    std::optional<protocol::DnsClient::Outcome> putBack;
-    if (deleted.succeeded && !added.succeeded) {
-        // Before any message: the user may end the program rather than answer it.
+    std::optional<protocol::DnsClient::CommandResult> deleted;
+    if (old != nullptr)
+        deleted = runRecord(*old, protocol::kRecordDelete, oldAutoIP);
+    protocol::DnsClient::CommandResult added = runRecord(fresh, protocol::kRecordAdd, freshAutoIP);
+    bool missing = false;
+    std::optional<protocol::DnsClient::CommandResult> putBack;
+    if (deleted && deleted->done() && added.outcome == Outcome::Refused) {
+        // The old record is gone and the new one was refused: it goes back before anything
+        // waits for the user, who may end the program rather than answer a message.
         putBack = runRecord(*old, protocol::kRecordAdd, oldAutoIP);
-        standing = putBack->succeeded;
+        missing = putBack->outcome == Outcome::Refused;
     }
-    if (standing)
+
+    // Settled by what the service's answers say, when each came back; else by the list the
+    // last answer carried, or, for an outcome not known, by a look at the service's list.
+    const Outcome deleteOutcome = deleted ? deleted->outcome : Outcome::Done;
+    const bool unknown = deleteOutcome == Outcome::Unknown || added.outcome == Outcome::Unknown ||
+                         (putBack && putBack->outcome == Outcome::Unknown);
+    bool settled = false;
+    bool sent = false;
+    std::optional<QString> list;
+    const bool asSaid = added.done() ? deleteOutcome == Outcome::Done
+                                     : !deleted || deleteOutcome == Outcome::Refused ||
+                                           (putBack && putBack->done());
+    if (!unknown && asSaid) {
+        // The new record stands and the old one is gone, or nothing changed (or it was put
+        // back): as the service said.
         m_journal.crossOut(entry);
+        settled = true;
+    } else {
+        list = m_client.freshRecordList();
+        bool freshRefused = false;
+        const bool reached = added.answered || (deleted && deleted->answered) ||
+                             (putBack && putBack->answered);
+        if (!list && unknown && addMessages && reached) {
+            // The subscriber waits for the outcome and the service was there: a look at its list
+            // now tells what became of the change (and repairs it).
+            m_client.QueryPublicAddress();
+            list = m_client.freshRecordList();
+            freshRefused = added.outcome == Outcome::Refused && !putBack;
+        }
+        if (list)
+            settled = settle(entry, change, *list, freshRefused, sent, missing);
+    }
+    // An add whose answer was lost, found standing by the look: it was carried out. (The message
+    // still says what the answer said.)
+    Outcome outcome = added.outcome;
+    if (settled && outcome == Outcome::Unknown && list && protocol::ListHolds(*list, fresh))
+        outcome = Outcome::Done;
 
     if (!addMessages)
-        return added.succeeded;
+        return outcome;
     m_client.ReportOutcome(added);
-    if (putBack && !putBack->succeeded)
+    if (missing)
         m_services.boxes.inform(
             QStringLiteral("Could not put the record back.  It is missing from the DNS Server:\n"
                            "Name:%1 Domain:%2 Record Type:%3 IPAddress:%4\n"
                            "Pellmarch will try again to add it; you may also add it yourself.")
                 .arg(old->name, old->domain, old->recordType, old->address));
-    return added.succeeded;
+    return outcome;
 }
 
-bool RecordView::FinishPendingChanges() {
-    const QList<ChangeJournal::Entry> entries = m_journal.pending(m_services.user.sUsername);
-    bool changed = false; // anything sent, or a mark given back
-    QSet<QString> listed;
-    for (const protocol::DnsRecord &r :
-         protocol::SplitRecordList(m_services.user.sDomainUserRecords))
-        listed.insert(protocol::RecordKey(r.domain, r.recordType, r.name, r.address));
-    const auto isListed = [&listed](const protocol::DnsRecord &r) {
-        return listed.contains(protocol::RecordKey(r.domain, r.recordType, r.name, r.address));
-    };
-    for (const ChangeJournal::Entry &entry : entries) {
-        PendingChange change = entry.change;
-        const bool freshListed = isListed(change.fresh);
-        const bool oldListed = isListed(change.old);
-        if (freshListed) {
-            // The add went through though its answer was lost: the record keeps the mark it
-            // was given, so it goes on following the address.
-            const protocol::DnsRecord &f = change.fresh;
-            m_services.autoIP.UpdateAutoIPList(f.domain, f.name,
-                                               QLatin1String(protocol::kRecordDelete), f.recordType,
-                                               f.address, false);
-            m_services.autoIP.UpdateAutoIPList(f.domain, f.name,
-                                               QLatin1String(protocol::kRecordAdd), f.recordType,
-                                               f.address, change.freshAutoIP);
-            changed = true;
+bool RecordView::settle(int entry, const PendingChange &change, QString &list, bool freshRefused,
+                        bool &sent, bool &missing) {
+    using protocol::Outcome;
+    const bool same = change.hasOld() && protocol::SameRecord(change.old, change.fresh);
+    // At most both commands of a repair and the put-back, each shown by its own answer.
+    for (int round = 0; round < 3; ++round) {
+        const bool freshListed = protocol::ListHolds(list, change.fresh);
+        const bool oldListed = change.hasOld() && !same && protocol::ListHolds(list, change.old);
+        if (freshListed && !oldListed) {
+            // Done (an add whose answer was lost included): the record keeps the mark it was
+            // given, so it goes on following the address.
+            if (change.hasOld() && !same)
+                mark(change.old, false);
+            mark(change.fresh, change.freshAutoIP);
+            m_journal.crossOut(entry);
+            return true;
         }
-        const bool twice = freshListed && oldListed &&
-                           protocol::RecordKey(change.old.domain, change.old.recordType,
-                                               change.old.name, change.old.address) !=
-                               protocol::RecordKey(change.fresh.domain, change.fresh.recordType,
-                                                   change.fresh.name, change.fresh.address);
-        if ((freshListed || oldListed) && !twice) {
-            m_journal.crossOut(entry.number);
-            continue;
+        if (oldListed && !freshListed) {
+            // Nothing happened, or the record was put back: it is as it was.
+            mark(change.fresh, false);
+            mark(change.old, change.oldAutoIP);
+            m_journal.crossOut(entry);
+            return true;
         }
-        if (!m_journal.isDue(entry.number))
-            continue;
-        changed = true;
-        if (twice) {
-            // Both the add and the put-back went through, their answers lost: the old copy
-            // goes, as the change meant.
-            if (runRecord(change.old, protocol::kRecordDelete, change.oldAutoIP).succeeded)
-                m_journal.crossOut(entry.number);
-            else
-                m_journal.tryFailed(entry.number);
-            continue;
+        if (!freshListed && !change.hasOld()) {
+            m_journal.crossOut(entry); // a new record that never arrived: nothing was lost
+            return true;
         }
-        // The record as it was to become; should the service refuse that, as it was before.
-        if (runRecord(change.fresh, protocol::kRecordAdd, change.freshAutoIP).succeeded ||
-            runRecord(change.old, protocol::kRecordAdd, change.oldAutoIP).succeeded)
-            m_journal.crossOut(entry.number);
-        else
-            m_journal.tryFailed(entry.number);
+        if (!m_journal.isDue(entry))
+            return false;
+        sent = true;
+        const auto after = [&list](const protocol::DnsClient::CommandResult &result,
+                                   const protocol::DnsRecord &record, bool adding) {
+            // The service's list when its answer carried one, else the list as it was with
+            // what the answer acknowledged.
+            if (result.records) {
+                list = *result.records;
+            } else {
+                QList<protocol::DnsRecord> records = protocol::SplitRecordList(list);
+                records.removeIf(
+                    [&record](const protocol::DnsRecord &r) { return SameRecord(r, record); });
+                if (adding)
+                    records.append(record);
+                list = protocol::JoinRecordList(records);
+            }
+        };
+        protocol::DnsClient::CommandResult result;
+        if (freshListed && oldListed) {
+            // Both stand (the delete's answer was lost, or it never arrived): the old copy goes,
+            // as the change meant.
+            protocol::DnsRecord doomed = change.old;
+            result = runRecord(doomed, protocol::kRecordDelete, change.oldAutoIP);
+            if (result.done())
+                after(result, doomed, false);
+        } else {
+            // Neither stands: the record as it was to become; should the service refuse that,
+            // as it was before.
+            protocol::DnsRecord record = change.fresh;
+            bool freshAdd = !freshRefused;
+            if (freshAdd)
+                result = runRecord(record, protocol::kRecordAdd, change.freshAutoIP);
+            if (!freshAdd || result.outcome == Outcome::Refused) {
+                record = change.old;
+                result = runRecord(record, protocol::kRecordAdd, change.oldAutoIP);
+                missing = result.outcome == Outcome::Refused;
+            }
+            if (result.done())
+                after(result, record, true);
+            freshRefused = false;
+        }
+        if (!result.done()) {
+            m_journal.tryFailed(entry);
+            return false;
+        }
+    }
+    return false;
+}
+
+bool RecordView::FinishPendingChanges(std::optional<QString> &list) {
+    if (!list)
+        return false; // no word of the service's: nothing to settle by
+    bool changed = false;
+    for (const ChangeJournal::Entry &entry : m_journal.pending(m_services.user.sUsername)) {
+        bool sent = false;
+        bool missing = false;
+        // A change crossed out may have had its marks set right.
+        changed =
+            settle(entry.number, entry.change, *list, false, sent, missing) || sent || changed;
     }
     return changed;
 }
@@ -320,7 +452,8 @@ void RecordView::cmdServerIP_Click() {
     // through): this one would interleave with it, so it follows once that has ended, on the
     // editor as it stands then (and not at all should the editor have been left meanwhile).
     if (m_services.work.deferWhileHeld("Update", [this, editing = m_editing] {
-            if (m_frameOtherDomain->isVisible() && m_editing == editing)
+            // The editor's own state: the window may have gone to the tray meanwhile.
+            if (!m_frameOtherDomain->isHidden() && m_editing == editing)
                 cmdServerIP_Click();
         }))
         return;
@@ -362,12 +495,7 @@ void RecordView::cmdDeleteGrid_Click() {
     // moved it to); a record no longer there is not looked for further.
     const RecordTableModel::Row chosen = m_frameGrid->model().row(m_frameGrid->chosenRow());
     if (m_services.work.deferWhileHeld("Delete", [this, chosen] {
-            int position = m_frameGrid->model().find(chosen.record);
-            if (position < 1 && chosen.autoIP) {
-                protocol::DnsRecord moved = chosen.record;
-                moved.address = m_lastRefreshAddress;
-                position = m_frameGrid->model().find(moved);
-            }
+            const int position = positionOf(chosen);
             if (position < 1 || m_frameGrid->isHidden())
                 return;
             m_frameGrid->chooseRow(position);
@@ -386,9 +514,18 @@ void RecordView::cmdDeleteGrid_Click() {
     LoadRecordTable();
 }
 
+int RecordView::positionOf(const RecordTableModel::Row &chosen) const {
+    const RecordTableModel &model = m_frameGrid->model();
+    int position = model.find(chosen.record);
+    if (position < 1 && chosen.autoIP) {
+        protocol::DnsRecord moved = chosen.record;
+        moved.address = m_lastRefreshAddress;
+        position = model.find(moved);
+    }
+    return position;
+}
+
 void RecordView::RefreshAutoRecords(const QString &address) {
-    if (m_frameGrid->isHidden())
-        return;
     const session::WorkGuard::Hold busy(m_services.work);
     // A new public address: whatever waited after a refusal is tried at once.
     if (address != m_lastRefreshAddress) {
@@ -396,16 +533,45 @@ void RecordView::RefreshAutoRecords(const QString &address) {
         m_journal.startOver();
     }
     m_lastRefreshAddress = address;
-    FinishPendingChanges();
+    // What the service said it holds, just now.
+    std::optional<QString> list = m_client.freshRecordList();
+    const bool repaired = FinishPendingChanges(list);
+    if (m_frameGrid->isHidden()) {
+        // The editor is open: no record moves under it. The table behind it follows what the
+        // repairs did, so it is right when the editor closes.
+        if (repaired)
+            m_frameGrid->model().load(m_services.user.sDomainUserRecords, m_services.autoIP);
+        return;
+    }
     QTableView *grid = m_frameGrid->gridDomainUser;
     const int remembered = m_frameGrid->currentRow();
-    // The rows as they stand before any command; the table is rebuilt only afterwards.
+    // The records to move, as the service's list of this refresh shows them (the table may be
+    // older than the repairs), else as the table shows them. Only address records follow the
+    // address: a mark on an MX, CNAME or TXT record never points it at an IPv4 address.
+    QList<protocol::DnsRecord> shown;
+    QList<bool> marked;
+    if (list) {
+        for (const protocol::DnsRecord &r : protocol::SplitRecordList(*list)) {
+            shown.append(r);
+            marked.append(m_services.autoIP.isMarked(r.domain, r.recordType, r.name, r.address));
+        }
+    } else {
+        const RecordTableModel &model = m_frameGrid->model();
+        for (int position = 1; position < model.positionCount(); ++position) {
+            if (model.row(position).empty)
+                continue;
+            shown.append(model.row(position).record);
+            marked.append(model.row(position).autoIP);
+        }
+    }
     QList<protocol::DnsRecord> stale;
-    const RecordTableModel &model = m_frameGrid->model();
-    for (int position = 1; position < model.positionCount(); ++position) {
-        const RecordTableModel::Row &row = model.row(position);
-        if (!row.empty && row.autoIP && row.record.address != address)
-            stale.append(row.record);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const protocol::DnsRecord &r = shown.at(i);
+        if (marked.at(i) && r.address != address &&
+            protocol::NullTrim(r.recordType).compare(QLatin1String("A"), Qt::CaseInsensitive) ==
+                0 &&
+            protocol::IsDottedIPv4(protocol::NullTrim(r.address)))
+            stale.append(r);
     }
     QStringList movedNames;
     for (protocol::DnsRecord &old : stale) {
@@ -415,15 +581,20 @@ void RecordView::RefreshAutoRecords(const QString &address) {
             continue;
         protocol::DnsRecord moved = old;
         moved.address = address;
-        if (changeRecord(&old, true, moved, true, false)) {
+        switch (changeRecord(&old, true, moved, true, false)) {
+        case protocol::Outcome::Done:
             m_moveWaits.succeeded(move);
             movedNames.append(protocol::HostName(moved.name, moved.domain));
-        } else {
+            break;
+        case protocol::Outcome::Refused:
             session::RecordWait(m_services.history, moved, m_moveWaits.refused(move));
+            break;
+        case protocol::Outcome::Unknown:
+            break; // written down: the next refresh's list tells
         }
     }
     LoadRecordTable();
-    if (remembered >= 1 && remembered < model.positionCount()) {
+    if (remembered >= 1 && remembered < m_frameGrid->model().positionCount()) {
         grid->setFocus();
         m_frameGrid->chooseRow(remembered);
     }

@@ -3,9 +3,12 @@
 #include "protocol/DnsClient.h"
 #include "protocol/RecordList.h"
 #include "records/ChangeJournal.h"
+#include "records/RecordTableModel.h"
 #include "session/Services.h"
 
 #include <QObject>
+
+#include <optional>
 
 class QComboBox;
 class QWidget;
@@ -73,15 +76,18 @@ public:
     void cmdServerIP_Click();
     // Deletes the chosen record.
     void cmdDeleteGrid_Click();
-    // Moves every row marked for automatic resolution that is not at `address` there, reloads
-    // the table and chooses the same position again. Does nothing while the table is not shown.
-    // Changes left unfinished before are finished first.
+    // Moves every row marked for automatic resolution that is an address record not at
+    // `address` there, reloads the table and chooses the same position again. Changes left
+    // unsettled before are settled first, by the record list the refresh's address query
+    // brought, also while the editor is open; the moves wait while it is open.
     void RefreshAutoRecords(const QString &address);
-    // Finishes the subscriber's changes that lost a record on the way (deleted, then neither
-    // added nor put back, or cut off between the two): the record the service lists neither
-    // way is added as it was to become, or else put back, each in its turn of waiting.
-    // True when anything was sent or a record's mark given back: the table is out of date.
-    bool FinishPendingChanges();
+    // Settles the subscriber's changes written down in the journal by `list`, the service's own
+    // record list (nullopt: none came, so nothing can be settled): a change whose new record is
+    // listed is done, one whose old record is listed never happened (or was put back); with both
+    // listed the old copy is deleted, with neither the new record is added, or else the old one
+    // put back, each in its turn of waiting. The list follows what the repairs did. True when
+    // anything was sent or a record's mark set right: the table is out of date.
+    bool FinishPendingChanges(std::optional<QString> &list);
 
     const SelectedRecord &selectedRecord() const { return m_selected; }
 
@@ -93,19 +99,31 @@ Q_SIGNALS:
     void moved(const QStringList &hostNames, const QString &address);
 
 private:
-    // A change: deletes `old` without a message (when there is one), then adds `fresh`. When
-    // the delete went through and the add did not, `old` is added back without a message, so a
-    // failed change never loses a record. An empty name goes out as "@" and stays so in the
-    // records given.
-    // The change is written down in the journal until the record stands at the service again,
-    // and the put-back goes out before the add's message is shown.
-    // True when the new record was added.
-    bool changeRecord(protocol::DnsRecord *old, bool oldAutoIP, protocol::DnsRecord &fresh,
-                      bool freshAutoIP, bool addMessages);
-    bool sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
+    // A change: deletes `old` without a message (when there is one), then adds `fresh`. The
+    // change is written down before anything is sent and crossed out once the service shows the
+    // record standing exactly once. When the delete went through and the add was refused, `old`
+    // is added back at once, before any message; an add whose outcome is unknown gets no
+    // put-back: the service's list is looked at first (a fresh one at once for the subscriber's
+    // own Update, the next refresh's otherwise). An empty name goes out as "@" and stays so in
+    // the records given. The add's outcome, as far as it is known now.
+    protocol::Outcome changeRecord(protocol::DnsRecord *old, bool oldAutoIP,
+                                   protocol::DnsRecord &fresh, bool freshAutoIP, bool addMessages);
+    // Settles one written-down change by `list` (see FinishPendingChanges); true when crossed
+    // out. `freshRefused`: its add has just been refused, so listed neither way it is put back
+    // at once. `missing` is set when the record is known to be gone and could not be put back.
+    bool settle(int entry, const PendingChange &change, QString &list, bool freshRefused,
+                bool &sent, bool &missing);
+    // Gives `record` the automatic-resolution mark, or takes it away.
+    void mark(const protocol::DnsRecord &record, bool marked);
+    // Where the reloaded table shows the record of `chosen` (a marked one possibly at the address
+    // the refresh has just moved it to), or -1.
+    int positionOf(const RecordTableModel::Row &chosen) const;
+    void sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
                     bool autoIP);
-    protocol::DnsClient::Outcome runRecord(protocol::DnsRecord &record, const char *command,
-                                           bool autoIP);
+    protocol::DnsClient::CommandResult runRecord(protocol::DnsRecord &record, const char *command,
+                                                 bool autoIP);
+    // The editor offers "Automatic IP Resolution" for address records only.
+    void cboRecordType_Change();
     // Shows `text` as the choice of `box`; a value the box does not offer is offered for this
     // editing, rather than the record being changed silently.
     static void showChoice(QComboBox *box, const QString &text);

@@ -18,6 +18,9 @@ public:
     static constexpr int kHeightTwips = 3135;
     static inline const QString kNameHint =
         QStringLiteral("Leave blank when changing or adding mx record for root domain address.");
+    // Why "Automatic IP Resolution" is off for a record that is no address record.
+    static inline const QString kAddressRecordsOnly =
+        QStringLiteral("Only address records (type A) can follow this computer's public address.");
 
     explicit frameOtherDomain(QWidget *parent = nullptr);
 

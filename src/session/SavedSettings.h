@@ -15,6 +15,9 @@ inline constexpr char kPasswordKey[] = "Password";
 inline constexpr char kAutoIPKey[] = "AutoIP";
 inline constexpr char kIPAddressKey[] = "IPAddress";
 inline constexpr char kNotificationsKey[] = "Notifications"; // absent: on
+// The subscriber whom "IPAddress" and "AutoIP" belong to; written with them. Absent in files of
+// older versions, which are read as they always were.
+inline constexpr char kOwnSettingsUserKey[] = "IPAddressUser";
 inline constexpr char kSettingOn[] = "1";
 inline constexpr char kSettingOff[] = "0";
 
@@ -31,5 +34,22 @@ inline void WriteSetting(platform::SettingsStore &store, const char *key, const 
 inline bool IsSettingOn(const QString &value) {
     return value == QLatin1String(kSettingOn);
 }
+
+// What the settings hold for one subscriber's own host name.
+struct OwnSettings {
+    bool autoIP = false; // "Automatic IP Resolution" ticked
+    QString address;     // the address it pointed at; empty when none is known
+};
+
+// The own host name's settings as far as they are `username`'s: those saved for another
+// subscriber never apply. A file without the owner's key is read as before: "AutoIP" for
+// anyone, "IPAddress" when the remembered "Username" is this subscriber.
+OwnSettings ReadOwnSettings(platform::SettingsStore &store, const QString &username);
+
+// Writes the own host name's settings for `username`, as they are now: `address` is the
+// address it points at, empty when none is known (the one saved for this subscriber stays
+// then). The parking address is never saved as the subscriber's address.
+void WriteOwnSettings(platform::SettingsStore &store, const QString &username,
+                      const QString &address, bool autoIP, const QString &parkingAddress);
 
 } // namespace pellmarch::session

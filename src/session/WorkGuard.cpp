@@ -25,9 +25,13 @@ void WorkGuard::runOrHold(std::function<void()> work) {
 bool WorkGuard::deferWhileHeld(const char *kind, std::function<void()> action) {
     if (!isHeld())
         return false;
-    for (const auto &waiting : m_actions)
-        if (std::strcmp(waiting.first, kind) == 0)
+    // Of several clicks of one kind the last counts (the address typed last, the row chosen
+    // last), in the place of the first.
+    for (auto &waiting : m_actions)
+        if (std::strcmp(waiting.first, kind) == 0) {
+            waiting.second = std::move(action);
             return true;
+        }
     m_actions.emplace_back(kind, std::move(action));
     if (m_actions.size() == 1)
         Q_EMIT waitingChanged(true);

@@ -35,9 +35,9 @@ public:
     void runOrHold(std::function<void()> work);
 
     // A click of the user's that came while work was under way: it is carried out as soon as
-    // that work has ended, before a held tick, in the order the clicks came; a second click of
-    // the same `kind` while the first still waits adds nothing. True when the action was kept
-    // (the guard was held); false when the caller may go ahead at once.
+    // that work has ended, before a held tick, in the order the clicks came; a later click of
+    // the same `kind` while the first still waits takes its place (the last one counts). True
+    // when the action was kept (the guard was held); false when the caller may go ahead at once.
     bool deferWhileHeld(const char *kind, std::function<void()> action);
     bool hasDeferredActions() const { return !m_actions.empty(); }
 

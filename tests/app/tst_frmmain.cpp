@@ -447,7 +447,13 @@ void TestFrmMain::setUpOwnSubDomain() {
     QCOMPARE(f.find<QLabel>("lblDomain")->text(), QStringLiteral("dyn.test"));
     QVERIFY(f.main.ownAddress().tmrAuto.isActive());
     QCOMPARE(f.main.ownAddress().tmrAuto.interval(), 50);
-    QVERIFY(f.fakes.settings.writes.isEmpty());
+    // Kept at once, under this subscriber's name: the parking address never.
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/IPAddress")),
+             registered == QLatin1String("192.0.2.1") ? QString() : registered);
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/AutoIP")),
+             QLatin1String(ticked ? "1" : "0"));
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/IPAddressUser")),
+             QStringLiteral("ann"));
 }
 
 void TestFrmMain::secondSetUpStartsClean() {
@@ -552,7 +558,9 @@ void TestFrmMain::startUp() {
     QCOMPARE(f.find<QTableView>("gridDomainUser")->model()->index(0, 0).data().toString(),
              QStringLiteral("a.test"));
     QVERIFY(f.main.ownAddress().tmrAuto.isActive());
-    QVERIFY(f.fakes.settings.writes.isEmpty());
+    // The login is kept as soon as it succeeded, as its "Save Login" box said.
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/bSaveLogin")),
+             QLatin1String(f.fakes.flags.bRememberLogin ? "1" : "0"));
 }
 
 void TestFrmMain::rememberedLoginShowsNoWindowBeforeTheAnswer() {
@@ -592,7 +600,8 @@ void TestFrmMain::closing_data() {
     QTest::newRow("own sub-domain, Yes")
         << "dyn.test" << false << true << true
         << QStringList{command("ann", "RECORDADD", "192.0.2.1")}
-        << QStringList{"IPAddress=203.0.113.9", "AutoIP=1", "bSaveLogin=0"} << true;
+        << QStringList{"IPAddress=203.0.113.9", "AutoIP=1", "IPAddressUser=ann", "bSaveLogin=0"}
+        << true;
 }
 
 void TestFrmMain::closing() {
@@ -614,6 +623,7 @@ void TestFrmMain::closing() {
     f.main.show();
     f.main.SetUpMainWindow();
     f.fakes.web.urls.clear();
+    f.fakes.settings.writes.clear();
     // A parking command that fails is not reported and stops nothing.
     f.fakes.web.fail();
     f.fakes.boxes.answers = {answerYes};
@@ -636,6 +646,7 @@ void TestFrmMain::logoutAnsweredNoKeepsRunning() {
     f.main.show();
     f.main.SetUpMainWindow();
     f.fakes.web.urls.clear();
+    f.fakes.settings.writes.clear();
     f.fakes.boxes.answers = {false};
     f.find<QAction>("mnuLogout")->trigger();
     QCOMPARE(f.fakes.boxes.asked, QStringList{kCloseQuestion});
@@ -652,6 +663,7 @@ void TestFrmMain::loginAsDifferentUserThenExit() {
     f.main.show();
     f.main.SetUpMainWindow();
     f.fakes.web.urls.clear();
+    f.fakes.settings.writes.clear();
     f.fakes.web.answer(kSucceeded);
     QString caption;
     QStringList boxes;
@@ -670,8 +682,9 @@ void TestFrmMain::loginAsDifferentUserThenExit() {
 
     QCOMPARE(f.fakes.web.urls, QStringList{command("ann", "RECORDADD", "192.0.2.1")});
     QCOMPARE(f.fakes.settings.writes,
-             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=0", "Init/bSaveLogin=1",
-                          "Init/Username=ann", "Init/Password=pw"}));
+             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=0",
+                          "Init/IPAddressUser=ann", "Init/bSaveLogin=1", "Init/Username=ann",
+                          "Init/Password=pw"}));
     QCOMPARE(caption, QStringLiteral("Login"));
     QCOMPARE(boxes, (QStringList{"", ""}));
     QVERIFY(heldWhileOpen);
@@ -690,6 +703,7 @@ void TestFrmMain::loginAsDifferentUserThenLogIn() {
     f.chkAutoIP()->setChecked(true);
     f.main.ownAddress().tmrAuto.stop();
     f.fakes.web.urls.clear();
+    f.fakes.settings.writes.clear();
     f.fakes.web.answer(kSucceeded); // the parking
     f.fakes.web.answer(QStringLiteral(
         "<p>DNS LOGIN: SUCCESS</p><p>FirstName: B</p><p>LastName: L</p><p>Domains: b.test</p>"
@@ -711,8 +725,9 @@ void TestFrmMain::loginAsDifferentUserThenLogIn() {
 
     QVERIFY(ticksHeldWhileOpen);
     QCOMPARE(f.fakes.settings.writes,
-             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=1", "Init/bSaveLogin=1",
-                          "Init/Username=ann", "Init/Password=pw"}));
+             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=1",
+                          "Init/IPAddressUser=ann", "Init/bSaveLogin=1", "Init/Username=ann",
+                          "Init/Password=pw", "Init/bSaveLogin=0"}));
     // bob's record table, filled from his login, in place of ann's own host name.
     QVERIFY(!f.fakes.user.bVerlundOnly);
     QVERIFY(f.find<QFrame>("frameGrid")->isVisible());

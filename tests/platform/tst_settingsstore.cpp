@@ -120,7 +120,7 @@ void TestSettingsStore::passwordIsNeverReadableByOthers() {
 }
 
 void TestSettingsStore::closingKeepsEveryWritePrivate() {
-    // Closing in own-sub-domain mode with a remembered login writes five settings one after
+    // Closing in own-sub-domain mode with a remembered login writes six settings one after
     // another, the password among them: not one of those writes, nor anything else written in
     // the folder meanwhile, is ever open to others.
     const mode_t savedUmask = ::umask(022);
@@ -163,7 +163,7 @@ void TestSettingsStore::closingKeepsEveryWritePrivate() {
                  qPrintable(r.target + QLatin1Char(' ') + QString::number(r.mode, 8)));
         settingsWrites += r.target == path ? 1 : 0;
     }
-    QCOMPARE(settingsWrites, 5);
+    QCOMPARE(settingsWrites, 6);
     struct stat status {};
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
     QCOMPARE(QString::number(status.st_mode & 0777, 8), QStringLiteral("600"));

@@ -67,8 +67,10 @@ struct ClientFixture {
 
     bool send(QString name, const QString &command, bool messages = true, bool autoFlag = false,
               const QString &address = QStringLiteral("1.2.3.4")) {
-        return client.SendRecordCommand(QStringLiteral("d.test"), name, command,
-                                        QStringLiteral("A"), address, messages, autoFlag);
+        return client
+            .SendRecordCommand(QStringLiteral("d.test"), name, command, QStringLiteral("A"),
+                               address, messages, autoFlag)
+            .done();
     }
 };
 
@@ -99,8 +101,10 @@ void TestDnsClient::commandUrlAndRootName() {
     ClientFixture f;
     f.fakes.web.answer(QStringLiteral("<p>SUCCESS</p><p>DomainUserRecords: x</p>"));
     QString name; // empty: the domain itself
-    QVERIFY(f.client.SendRecordCommand(QStringLiteral("d.test"), name, kAdd, QStringLiteral("A"),
-                                       QStringLiteral("1.2.3.4"), true, false));
+    QVERIFY(f.client
+                .SendRecordCommand(QStringLiteral("d.test"), name, kAdd, QStringLiteral("A"),
+                                   QStringLiteral("1.2.3.4"), true, false)
+                .done());
     QCOMPARE(name, QStringLiteral("@"));
     QCOMPARE(f.fakes.web.urls,
              QStringList{QStringLiteral("http://dns.example/dnslogin.asp?FXN=DNSTickler&Usr=ann"
@@ -121,8 +125,10 @@ void TestDnsClient::textsAreTakenWhenTheCommandStarts() {
         f.fakes.user.sIPAddress = QStringLiteral("10.9.9.9");
     };
     QString name = QStringLiteral("www");
-    QVERIFY(f.client.SendRecordCommand(QStringLiteral("d.test"), name, kAdd, QStringLiteral("A"),
-                                       f.fakes.user.sIPAddress, true, true));
+    QVERIFY(f.client
+                .SendRecordCommand(QStringLiteral("d.test"), name, kAdd, QStringLiteral("A"),
+                                   f.fakes.user.sIPAddress, true, true)
+                .done());
     QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.0.0.1"));
     QCOMPARE(f.fakes.boxes.shown,
              QStringList{QStringLiteral("Transaction Complete:\nIP Set for Name:www "
@@ -395,9 +401,11 @@ void TestDnsClient::reservedCharactersReachTheServiceIntact() {
     const auto endpoints = protocol::Endpoints::allAt(server.host());
     DnsClient client(web, fakes.boxes, indicator, fakes.user, fakes.autoIP, endpoints);
     QString name = QStringLiteral("n") + text;
-    QVERIFY(client.SendRecordCommand(QStringLiteral("d") + text, name, kAdd,
-                                     QStringLiteral("t") + text, QStringLiteral("i") + text, false,
-                                     false));
+    QVERIFY(client
+                .SendRecordCommand(QStringLiteral("d") + text, name, kAdd,
+                                   QStringLiteral("t") + text, QStringLiteral("i") + text, false,
+                                   false)
+                .done());
     QCOMPARE(name, QStringLiteral("n") + text);
     QCOMPARE(protocol::RunLoginExchange(web, endpoints, fakes.user, QStringLiteral("U") + text,
                                         QStringLiteral("P") + text),
@@ -427,8 +435,10 @@ void TestDnsClient::roundTripAgainstTheService() {
     DnsClient client(web, fakes.boxes, indicator, fakes.user, fakes.autoIP,
                      protocol::Endpoints::allAt(svc.host()));
     QString name = QStringLiteral("ftp");
-    QVERIFY(client.SendRecordCommand(QStringLiteral("acme.test"), name, kAdd, QStringLiteral("A"),
-                                     QStringLiteral("203.0.113.77"), false, true));
+    QVERIFY(client
+                .SendRecordCommand(QStringLiteral("acme.test"), name, kAdd, QStringLiteral("A"),
+                                   QStringLiteral("203.0.113.77"), false, true)
+                .done());
     QVERIFY(
         fakes.user.sDomainUserRecords.contains(QStringLiteral("acme.test;;A;;ftp;;203.0.113.77")));
     QVERIFY(fakes.autoIP.isMarked(QStringLiteral("acme.test"), QStringLiteral("A"), name,
@@ -438,13 +448,15 @@ void TestDnsClient::roundTripAgainstTheService() {
     QCOMPARE(client.QueryPublicAddress(), QStringLiteral("198.51.100.99"));
     QVERIFY(!svc.log.last().contains(QStringLiteral("Pwd"), Qt::CaseInsensitive));
 
-    QVERIFY(client.SendRecordCommand(QStringLiteral("acme.test"), name, kDelete,
-                                     QStringLiteral("A"), QStringLiteral("203.0.113.77"), true,
-                                     true));
+    QVERIFY(client
+                .SendRecordCommand(QStringLiteral("acme.test"), name, kDelete, QStringLiteral("A"),
+                                   QStringLiteral("203.0.113.77"), true, true)
+                .done());
     QVERIFY(!fakes.user.sDomainUserRecords.contains(QStringLiteral(";;ftp;;")));
-    QVERIFY(!client.SendRecordCommand(QStringLiteral("acme.test"), name, kDelete,
-                                      QStringLiteral("A"), QStringLiteral("203.0.113.77"), true,
-                                      true));
+    QVERIFY(!client
+                 .SendRecordCommand(QStringLiteral("acme.test"), name, kDelete, QStringLiteral("A"),
+                                    QStringLiteral("203.0.113.77"), true, true)
+                 .done());
     QCOMPARE(fakes.boxes.shown.last(), QStringLiteral("Could not Remove IP.  No such record"));
     QVERIFY(!indicator.disconnected);
 }
