@@ -380,6 +380,10 @@ void frmMain::Form_Load() {
     m_lifecycle->Form_Load();
 }
 
+void frmMain::endSession() {
+    m_lifecycle->EndSession();
+}
+
 void frmMain::closeEvent(QCloseEvent *event) {
     // While another exchange waits for the service, closing would end the program in the
     // middle of it (a change half done, a record lost): the window stays open until that

@@ -56,6 +56,8 @@ public:
 
     // Start-up: the login, then the window shown and set up.
     void Form_Load();
+    // The desktop ends the program: closing without the question, the parking bounded.
+    void endSession();
     // Shows and raises the window that stands for the program: the login window while it is
     // open, else this one (restored from the tray or from being minimised) once a login has
     // shown it.

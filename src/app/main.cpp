@@ -5,6 +5,7 @@
 #include "app/frmMain.h"
 #include "platform/CaretRest.h"
 #include "platform/DesktopNotifications.h"
+#include "platform/EndSignals.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QSessionManager>
 #include <QTextStream>
 
 using namespace pellmarch;
@@ -163,6 +165,13 @@ int main(int argc, char *argv[]) {
     // Also from the tray, where the window may be hidden.
     QObject::connect(&guard, &account::InstanceGuard::raiseRequested, &window,
                      &app::frmMain::bringToFront);
+    // The desktop ends the program at logout and shutdown, rarely the subscriber by closing it:
+    // then too the host name is parked and the settings kept.
+    platform::EndSignals endSignals;
+    QObject::connect(&endSignals, &platform::EndSignals::endRequested, &window,
+                     &app::frmMain::endSession);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager &) { window.endSession(); });
     window.Form_Load();
     return QApplication::exec();
 }
