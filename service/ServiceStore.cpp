@@ -29,6 +29,14 @@ void bindRecord(QSqlQuery &q, const DnsRecord &r) {
         q.addBindValue(text(v));
 }
 
+// Names (domain, record type, host name) ignore letter case, as DNS names do; the value is kept
+// and matched exactly as sent: "p=AbC" and "p=abc" are two TXT records, and the client repairs
+// its records by trusting the list, so the list must hold each value as it was added.
+const char kRecordColumns[] =
+    "id INTEGER PRIMARY KEY, domain TEXT NOT NULL COLLATE NOCASE,"
+    " record_type TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,"
+    " address TEXT NOT NULL COLLATE BINARY, UNIQUE (domain, record_type, name, address)";
+
 const char kSubscriberColumns[] = "username, password, first_name, last_name, domains, "
                                   "record_types, sub_domain, address_override";
 
@@ -66,16 +74,36 @@ bool ServiceStore::open(QString *error) {
                         " domains TEXT NOT NULL DEFAULT '', record_types TEXT NOT NULL DEFAULT '',"
                         " sub_domain TEXT NOT NULL DEFAULT '',"
                         " address_override TEXT NOT NULL DEFAULT '')")) &&
-                    exec(QStringLiteral("CREATE TABLE IF NOT EXISTS records ("
-                                        " id INTEGER PRIMARY KEY,"
-                                        " domain TEXT NOT NULL COLLATE NOCASE,"
-                                        " record_type TEXT NOT NULL COLLATE NOCASE,"
-                                        " name TEXT NOT NULL COLLATE NOCASE,"
-                                        " address TEXT NOT NULL COLLATE NOCASE,"
-                                        " UNIQUE (domain, record_type, name, address))"));
+                    exec(QStringLiteral("CREATE TABLE IF NOT EXISTS records (%1)")
+                             .arg(QLatin1String(kRecordColumns))) &&
+                    caseExactValues();
     if (!ok && error)
         *error = m_db.lastError().text();
     return ok;
+}
+
+bool ServiceStore::caseExactValues() {
+    // Earlier versions compared values ignoring letter case: such a table is rebuilt with its
+    // rows and ids, in one transaction that a second service opening the file waits for.
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    QSqlQuery schema(m_db);
+    const bool old =
+        schema.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'records'")) &&
+        schema.next() &&
+        schema.value(0).toString().contains(QLatin1String("address TEXT NOT NULL COLLATE NOCASE"));
+    schema.finish();
+    const bool ok =
+        !old || (exec(QStringLiteral("CREATE TABLE records_rebuilt (%1)")
+                          .arg(QLatin1String(kRecordColumns))) &&
+                 exec(QStringLiteral("INSERT INTO records_rebuilt SELECT id, domain, record_type, "
+                                     "name, address FROM records")) &&
+                 exec(QStringLiteral("DROP TABLE records")) &&
+                 exec(QStringLiteral("ALTER TABLE records_rebuilt RENAME TO records")));
+    if (ok && exec(QStringLiteral("COMMIT")))
+        return true;
+    exec(QStringLiteral("ROLLBACK"));
+    return false;
 }
 
 bool ServiceStore::putSubscriber(const Subscriber &s) {

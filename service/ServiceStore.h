@@ -58,6 +58,8 @@ public:
 
 private:
     bool exec(const QString &statement);
+    // Makes a records table of an earlier version compare values exactly.
+    bool caseExactValues();
 
     QString m_connectionName;
     QSqlDatabase m_db;

@@ -4,19 +4,22 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class QLocalServer;
 
 namespace pellmarch::account {
 
 // One run of the program at a time for each user: two runs would both register the own host
 // name and both park it on closing, leaving the one still running parked. The first run holds
-// a lock file in the user's runtime folder and listens beside it; a later start finds the lock
-// held, asks the running one to come to the front, and ends. A lock left by a run that crashed
-// is recognised as stale and taken over.
+// a lock file in a folder private to the user (the runtime folder, else the program's own in
+// the user's cache folder; without either it runs unguarded) and listens beside it; a later
+// start finds the lock held, asks the running one to come to the front, and ends. A lock left
+// by a run that crashed is recognised as stale and taken over.
 class InstanceGuard final : public QObject {
     Q_OBJECT
 public:
-    // `folder` empty: the user's runtime folder.
+    // `folder` empty: the user's private folder, as above.
     explicit InstanceGuard(QString folder = {});
     ~InstanceGuard() override;
 
@@ -30,7 +33,7 @@ Q_SIGNALS:
 
 private:
     QString m_folder;
-    QLockFile m_lock;
+    std::unique_ptr<QLockFile> m_lock; // made once the folder is known
     QLocalServer *m_server = nullptr;
 };
 

@@ -69,7 +69,8 @@ void OwnAddress::SetUpMainWindow() {
     tmrAuto.start();
     if (m_wake == nullptr) {
         // Made only now: start-up and the login window need none of it.
-        m_wake = new platform::WakeSignals(QDBusConnection::systemBus(), true, this);
+        m_wake = new platform::WakeSignals(QDBusConnection::systemBus(), true,
+                                           platform::WakeSignals::kDefaultNetworkWait, this);
         connect(m_wake, &platform::WakeSignals::woken, this, [this] {
             if (tmrAuto.isActive())
                 tickNow();

@@ -12,8 +12,11 @@ namespace pellmarch::platform {
 namespace {
 
 // The program's boxes carry no icon: neither the column that QMessageBox keeps free for one (an
-// indent before the text), nor the coloured marks some desktops put on Yes and No.
+// indent before the text), nor the coloured marks some desktops put on Yes and No. Their text is
+// plain text: much of it is the service's own (its "Error:" reason), and markup there must show
+// as written, never become a live link or formatting.
 int showPlain(QMessageBox &box) {
+    box.setTextFormat(Qt::PlainText);
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
         for (int i = grid->count() - 1; i >= 0; --i) {
             if (grid->itemAt(i)->spacerItem() != nullptr) {

@@ -16,8 +16,12 @@ const QString kNetworkManagerPath = QStringLiteral("/org/freedesktop/NetworkMana
 constexpr uint kConnectedGlobal = 70;
 } // namespace
 
-WakeSignals::WakeSignals(const QDBusConnection &bus, bool watchNetwork, QObject *parent)
+WakeSignals::WakeSignals(const QDBusConnection &bus, bool watchNetwork,
+                         std::chrono::milliseconds networkWait, QObject *parent)
     : QObject(parent) {
+    m_networkWait.setSingleShot(true);
+    m_networkWait.setInterval(networkWait);
+    connect(&m_networkWait, &QTimer::timeout, this, &WakeSignals::woken);
     QDBusConnection connection(bus);
     connection.connect(QStringLiteral("org.freedesktop.login1"),
                        QStringLiteral("/org/freedesktop/login1"),
@@ -58,8 +62,14 @@ WakeSignals::WakeSignals(const QDBusConnection &bus, bool watchNetwork, QObject 
 
 void WakeSignals::prepareForSleep(bool starting) {
     // True as the machine goes to sleep, false once it has woken.
-    if (!starting)
-        Q_EMIT woken();
+    if (starting) {
+        // Asleep, the machine has no network: its return after the wake is what says the wake.
+        m_networkWait.stop();
+        m_online = false;
+    } else if (!m_online) {
+        // The network comes up some seconds after the wake (a return seen already has said it).
+        m_networkWait.start();
+    }
 }
 
 void WakeSignals::networkStateChanged(uint state) {
@@ -70,8 +80,11 @@ void WakeSignals::networkStateChanged(uint state) {
 void WakeSignals::setOnline(bool online) {
     const bool cameBack = online && !m_online;
     m_online = online;
-    if (cameBack)
+    if (cameBack) {
+        // Says a wake that waited for the network too, once.
+        m_networkWait.stop();
         Q_EMIT woken();
+    }
 }
 
 } // namespace pellmarch::platform

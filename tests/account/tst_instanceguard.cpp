@@ -2,7 +2,12 @@
 #include "account/InstanceGuard.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcessEnvironment>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -15,6 +20,8 @@ class TestInstanceGuard : public QObject {
 private Q_SLOTS:
     void secondRunEndsAndRaisesTheFirst();
     void lockOfACrashedRunDoesNotBlock();
+    void withoutRuntimeFolderTheLockStaysPrivate_data();
+    void withoutRuntimeFolderTheLockStaysPrivate();
 };
 
 void TestInstanceGuard::secondRunEndsAndRaisesTheFirst() {
@@ -50,6 +57,46 @@ void TestInstanceGuard::lockOfACrashedRunDoesNotBlock() {
     // The run that took the lock over now holds it like any other.
     InstanceGuard other(runtime.path());
     QVERIFY(!other.becomeTheOnlyRun());
+}
+
+void TestInstanceGuard::withoutRuntimeFolderTheLockStaysPrivate_data() {
+    QTest::addColumn<QString>("standing"); // what stands where the program's cache folder goes
+    QTest::addColumn<bool>("used");
+    QTest::newRow("nothing") << "" << true;
+    QTest::newRow("a folder open to all") << "folder" << true;
+    QTest::newRow("a link to another folder") << "link" << false;
+}
+
+void TestInstanceGuard::withoutRuntimeFolderTheLockStaysPrivate() {
+    QFETCH(QString, standing);
+    QFETCH(bool, used);
+    QTemporaryDir shared, cache, elsewhere;
+    const auto restore = qScopeGuard([kept = QProcessEnvironment::systemEnvironment()] {
+        for (const char *name : {"XDG_RUNTIME_DIR", "TMPDIR", "XDG_CACHE_HOME"})
+            kept.contains(name) ? qputenv(name, kept.value(name).toLocal8Bit()) : qunsetenv(name);
+    });
+    // No runtime folder: none is set, and the one Qt would make in the shared folder is taken.
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", shared.path().toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+    QFile taken(shared.filePath(QStringLiteral("runtime-") + QFileInfo(shared.path()).owner()));
+    QVERIFY(taken.open(QIODevice::WriteOnly));
+    // Another user's run holding the lock in the shared folder.
+    QLockFile another(shared.filePath(QStringLiteral("pellmarch.lock")));
+    QVERIFY(another.tryLock(0));
+
+    const QString own = cache.filePath(QStringLiteral("pellmarch"));
+    if (standing == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+    if (standing == QLatin1String("link"))
+        QVERIFY(QFile::link(elsewhere.path(), own));
+    InstanceGuard guard;
+    QVERIFY(guard.becomeTheOnlyRun());
+    QCOMPARE(QFileInfo::exists(own + QStringLiteral("/pellmarch.lock")), used);
+    if (used)
+        QCOMPARE(QFile::permissions(own), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
 }
 
 QTEST_MAIN(TestInstanceGuard)

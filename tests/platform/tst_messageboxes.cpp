@@ -4,6 +4,7 @@
 #include "support/Fakes.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -16,7 +17,8 @@ namespace {
 // What the box showed, and how it was closed.
 struct Seen {
     QString caption;
-    QString text;
+    QString text; // as its label shows it
+    Qt::TextFormat format = Qt::RichText;
     QMessageBox::Icon icon = QMessageBox::Critical;
     QStringList buttons; // captions, in the order shown
     QString defaultButton;
@@ -32,7 +34,10 @@ void answerNextBox(Seen &seen, const QString &button, Qt::Key key = Qt::Key_unkn
             return;
         }
         seen.caption = box->windowTitle();
-        seen.text = box->text();
+        if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+            seen.text = label->text();
+            seen.format = label->textFormat();
+        }
         seen.icon = box->icon();
         for (QAbstractButton *b : box->buttons())
             seen.buttons.append(b->text().remove(QLatin1Char('&')));
@@ -78,6 +83,7 @@ void TestMessageBoxes::askOffersYesAndNo() {
     QCOMPARE(boxes.ask(QStringLiteral("Close?\nReally?")), yes);
     QCOMPARE(seen.caption, QStringLiteral("Pellmarch"));
     QCOMPARE(seen.text, QStringLiteral("Close?\nReally?"));
+    QCOMPARE(seen.format, Qt::PlainText);
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
     QCOMPARE(seen.buttons, (QStringList{"No", "Yes"}));
     QCOMPARE(seen.defaultButton, QStringLiteral("Yes"));
@@ -87,9 +93,11 @@ void TestMessageBoxes::informOffersOK() {
     QtMessageBoxes boxes;
     Seen seen;
     answerNextBox(seen, QStringLiteral("OK"));
-    boxes.inform(QStringLiteral("Domain must be filled in"));
+    // A service's reason is shown as it came, never as a live link.
+    boxes.inform(QStringLiteral("Could not Set IP.  <a href=\"http://x\">here</a>"));
     QCOMPARE(seen.caption, QStringLiteral("Pellmarch"));
-    QCOMPARE(seen.text, QStringLiteral("Domain must be filled in"));
+    QCOMPARE(seen.text, QStringLiteral("Could not Set IP.  <a href=\"http://x\">here</a>"));
+    QCOMPARE(seen.format, Qt::PlainText);
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
     QCOMPARE(seen.buttons, QStringList{"OK"});
 }

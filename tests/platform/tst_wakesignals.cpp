@@ -5,10 +5,12 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QTest>
 
 using pellmarch::platform::WakeSignals;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -22,6 +24,15 @@ public:
     uint initial = 20; // disconnected
 };
 
+// What logind says as the machine goes to sleep (true) and once it has woken (false).
+bool sendPrepareForSleep(const QDBusConnection &logind, bool starting) {
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+        QStringLiteral("PrepareForSleep"));
+    signal << starting;
+    return logind.send(signal);
+}
+
 } // namespace
 
 class TestWakeSignals : public QObject {
@@ -29,6 +40,7 @@ class TestWakeSignals : public QObject {
 private Q_SLOTS:
     void wakingFromSleepIsSaid();
     void networkComingBackIsSaid();
+    void cleanup();
 };
 
 void TestWakeSignals::wakingFromSleepIsSaid() {
@@ -42,23 +54,22 @@ void TestWakeSignals::wakingFromSleepIsSaid() {
     QVERIFY(watcherBus.isConnected() && logind.isConnected());
     QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
 
-    WakeSignals wake(watcherBus, false);
+    // With no news of the network, the wake is said once the network has had its time.
+    WakeSignals wake(watcherBus, false, 1s);
     QSignalSpy woken(&wake, &WakeSignals::woken);
     const auto prepareForSleep = [&logind](bool starting) {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            QStringLiteral("/org/freedesktop/login1"),
-            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
-        signal << starting;
-        QVERIFY(logind.send(signal));
+        QVERIFY(sendPrepareForSleep(logind, starting));
     };
     const auto settled = [&] {
         return pellmarch::testing::HeardAllFrom(watcherBus, logind);
     };
-    // Going to sleep says nothing; waking says so, once each time.
+    // Going to sleep says nothing; waking says so after the wait, once each time.
     prepareForSleep(true);
     QVERIFY(settled());
     QCOMPARE(woken.size(), 0);
     prepareForSleep(false);
+    QVERIFY(settled());
+    QCOMPARE(woken.size(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(woken.size(), 1, 5000);
     prepareForSleep(true);
     prepareForSleep(false);
@@ -66,8 +77,6 @@ void TestWakeSignals::wakingFromSleepIsSaid() {
     QTRY_COMPARE_WITH_TIMEOUT(woken.size(), 2, 5000);
     QVERIFY(settled());
     QCOMPARE(woken.size(), 2);
-    QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
 }
 
 void TestWakeSignals::networkComingBackIsSaid() {
@@ -77,12 +86,15 @@ void TestWakeSignals::networkComingBackIsSaid() {
     QVERIFY2(!address.isEmpty(), "dbus-daemon is needed (Debian package dbus-daemon)");
     QDBusConnection watcherBus = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
     QDBusConnection managerBus = QDBusConnection::connectToBus(address, QStringLiteral("nm"));
+    QDBusConnection logind = QDBusConnection::connectToBus(address, QStringLiteral("logind"));
+    QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
     FakeNetworkManager manager;
     QVERIFY(managerBus.registerObject(QStringLiteral("/org/freedesktop/NetworkManager"), &manager,
                                       QDBusConnection::ExportAllProperties));
     QVERIFY(managerBus.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
 
-    WakeSignals wake(watcherBus, true);
+    constexpr auto kNetworkWait = 3s;
+    WakeSignals wake(watcherBus, true, kNetworkWait);
     QSignalSpy woken(&wake, &WakeSignals::woken);
     const auto stateChanged = [&managerBus](uint state) {
         QDBusMessage signal = QDBusMessage::createSignal(
@@ -103,8 +115,24 @@ void TestWakeSignals::networkComingBackIsSaid() {
     QTRY_COMPARE_WITH_TIMEOUT(woken.size(), 2, 5000);
     QVERIFY(settled());
     QCOMPARE(woken.size(), 2);
-    QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("nm"));
+
+    // After a wake the network comes back some seconds later: the wake is said once it has
+    // (asleep, the network counts as gone, whatever NetworkManager said), and only once.
+    const QDeadlineTimer waitOver(kNetworkWait + 500ms);
+    QVERIFY(sendPrepareForSleep(logind, true));
+    QVERIFY(sendPrepareForSleep(logind, false));
+    QVERIFY(pellmarch::testing::HeardAllFrom(watcherBus, logind));
+    QCOMPARE(woken.size(), 2);
+    stateChanged(70);
+    QTRY_COMPARE_WITH_TIMEOUT(woken.size(), 3, 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(waitOver.hasExpired(), 5000);
+    QCOMPARE(woken.size(), 3);
+}
+
+void TestWakeSignals::cleanup() {
+    // Also after a failure: the next test's connections of these names go to its own bus.
+    for (const char *name : {"watcher", "logind", "nm"})
+        QDBusConnection::disconnectFromBus(QLatin1String(name));
 }
 
 QTEST_GUILESS_MAIN(TestWakeSignals)

@@ -6,6 +6,7 @@
 #include "protocol/RecordList.h"
 #include "service/ServiceFixture.h"
 
+#include <QSqlQuery>
 #include <QTest>
 #include <QThread>
 
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void refusedCommands_data();
     void refusedCommands();
     void addListDeleteRoundTrip();
+    void oldDatabaseIsMigrated();
     void ownHostName();
     void ownHostNameHasOneAddress();
     void addressQueryAndOverride();
@@ -339,6 +341,46 @@ void TestService::addListDeleteRoundTrip() {
     Tickle mx = acmeAdd(QStringLiteral("@"), QStringLiteral("mail.acme.test"));
     mx.type = QStringLiteral("MX");
     QVERIFY(protocol::IsSuccessAnswer(send(web, svc.host(), mx)));
+
+    // A text value is kept and matched exactly as sent: letter case is part of it.
+    Tickle txt = acmeAdd(QStringLiteral("@"), QStringLiteral("p=AbC"));
+    txt.type = QStringLiteral("TXT");
+    send(web, svc.host(), txt);
+    txt.address = QStringLiteral("p=abc");
+    send(web, svc.host(), txt);
+    txt.command = QStringLiteral("RECORDDELETE");
+    txt.address = QStringLiteral("P=ABC");
+    QCOMPARE(field(send(web, svc.host(), txt), "Error:"), QStringLiteral("No such record"));
+    QVERIFY(protocol::JoinRecordList(svc.store.records(*svc.store.subscriber("acme")))
+                .endsWith(QStringLiteral("~~acme.test;;TXT;;@;;p=AbC~~acme.test;;TXT;;@;;p=abc")));
+}
+
+void TestService::oldDatabaseIsMigrated() {
+    // A database of an earlier version, whose record values ignored letter case.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("service.db"));
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
+        old.setDatabaseName(path);
+        QVERIFY(old.open());
+        QVERIFY(QSqlQuery(old).exec("CREATE TABLE records (id INTEGER PRIMARY KEY,"
+                                    " domain TEXT NOT NULL COLLATE NOCASE,"
+                                    " record_type TEXT NOT NULL COLLATE NOCASE,"
+                                    " name TEXT NOT NULL COLLATE NOCASE,"
+                                    " address TEXT NOT NULL COLLATE NOCASE,"
+                                    " UNIQUE (domain, record_type, name, address))"));
+        QVERIFY(QSqlQuery(old).exec("INSERT INTO records VALUES (9, 'acme.test', 'TXT', '@',"
+                                    " 'p=AbC'), (4, 'acme.test', 'A', 'www', '203.0.113.10')"));
+    }
+    QSqlDatabase::removeDatabase("old");
+    verlund::ServiceStore store(path);
+    QVERIFY(store.open());
+    QVERIFY(store.putSubscriber({"acme", "acme", {}, {}, "acme.test", "A,TXT", {}, {}}));
+    QCOMPARE(store.addRecord({"acme.test", "TXT", "@", "p=abc"}),
+             verlund::ServiceStore::Change::Done);
+    QCOMPARE(protocol::JoinRecordList(store.records(*store.subscriber("acme"))),
+             QStringLiteral("acme.test;;A;;www;;203.0.113.10~~acme.test;;TXT;;@;;p=AbC~~"
+                            "acme.test;;TXT;;@;;p=abc"));
 }
 
 void TestService::ownHostName() {
