@@ -14,7 +14,9 @@ namespace pellmarch::testing {
 
 // An HTTP server on an ephemeral loopback port whose every answer is scripted, down to the ways
 // a real service fails: any status and body, a body longer than anyone should take, a body that
-// never ends, a connection cut in the middle of the body, a redirect that leads back to itself.
+// never ends, a connection cut in the middle of the body or before any answer, a redirect that
+// leads back to itself. A script may hand a request on to a real service first, and then lose
+// its answer.
 // It writes raw HTTP, so nothing keeps it from misbehaving. It records every request it
 // receives, with the query split at "&" and "=" and each piece percent-decoded, exactly as it
 // came (a "+" stays a "+").
@@ -37,6 +39,7 @@ public:
             Endless,      // a body announced long, sent one byte at a time, never finished
             Cut,          // part of the body, then the connection closes
             RedirectLoop, // a redirect to a place that redirects to itself, forever
+            Closed,       // no answer at all: the connection closes (Qt then sends it again once)
         };
         Kind kind = Kind::Answer;
         QByteArray status = "200 OK";
@@ -49,6 +52,7 @@ public:
         static Reply endless(const QByteArray &start = {});
         static Reply cut(const QByteArray &partialBody);
         static Reply redirectLoop();
+        static Reply closed();
     };
 
     // Decides the reply to each request; unset, every request gets an empty 200 answer.
