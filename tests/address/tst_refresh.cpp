@@ -117,20 +117,23 @@ private Q_SLOTS:
 };
 
 void TestRefresh::markedRowsFollowTheAddress() {
+    // The mail exchanger is marked too (by an older version): only address records follow the
+    // address, never an MX pointed at an IPv4 address.
     const QString records = QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;ftp;;10.2.2.2~~"
-                                           "a.test;;A;;@;;10.0.0.1");
+                                           "a.test;;A;;@;;10.0.0.1~~a.test;;MX;;mx;;10.2.2.2");
     RefreshFixture f(QStringLiteral("acme"), QString(), records, true);
     for (const char *name : {"www", "ftp"})
         f.fakes.autoIP.UpdateAutoIPList("a.test", name, "RECORDADD", "A",
                                         name == QLatin1String("www") ? "10.9.9.9" : "10.2.2.2",
                                         true);
+    f.fakes.autoIP.UpdateAutoIPList("a.test", "mx", "RECORDADD", "MX", "10.2.2.2", true);
     f.main.recordView().LoadRecordTable();
     auto *grid = f.find<QTableView>("gridDomainUser");
     QVERIFY(QTest::qWaitForWindowActive(&f.main));
     QTRY_COMPARE(QApplication::focusWidget(), f.find<QWidget>("cmdAddGrid"));
     grid->selectRow(2); // position 3: the table's row r is position r + 1
     const QString moved = QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;ftp;;10.9.9.9~~"
-                                         "a.test;;A;;@;;10.0.0.1");
+                                         "a.test;;A;;@;;10.0.0.1~~a.test;;MX;;mx;;10.2.2.2");
     f.fakes.web.answer(queryAnswer(QStringLiteral("10.9.9.9"), records));
     f.fakes.web.answer(success(QStringLiteral("a.test;;A;;www;;10.9.9.9~~a.test;;A;;@;;10.0.0.1")));
     f.fakes.web.answer(success(moved));
@@ -399,10 +402,24 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt_data() {
                             << 0;
     QTest::newRow("Update, then Cancel: nothing") << ""
                                                   << "update-cancel" << none << 0;
+    QTest::newRow("Update, the window gone to the tray meanwhile")
+        << ""
+        << "update-tray"
+        << QStringList{command("dana", "a.test", "@", "RECORDADD", "A", "10.4.4.4")} << 0;
     QTest::newRow("Set Alternate IP")
         << "dyn.test"
         << "setip" << QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.7")}
         << 0;
+    // Of two clicks of a kind the last counts: the address corrected between them.
+    QTest::newRow("Set Alternate IP, corrected and clicked again")
+        << "dyn.test"
+        << "setip-corrected"
+        << QStringList{command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.8")} << 0;
+    // The tick moves the marked record while its row is double-clicked: the editor opens once the
+    // tick is over, on the record as it stands then (an Update of the old one would add it a
+    // second time beside its moved self).
+    QTest::newRow("double-click on a record the tick moves") << ""
+                                                             << "edit" << none << 0;
 }
 
 void TestRefresh::clicksDuringAnExchangeWaitForIt() {
@@ -417,7 +434,14 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt() {
     if (!subDomain.isEmpty())
         f.find<QCheckBox>("chkAutoIP")->setChecked(true); // so that the tick asks the service
     f.find<QLineEdit>("txtVerlundIP")->setText(QStringLiteral("10.7.7.7"));
-    f.find<QTableView>("gridDomainUser")->selectRow(0);
+    auto *grid = f.find<QTableView>("gridDomainUser");
+    grid->selectRow(0);
+    const bool moving = click == QLatin1String("edit");
+    if (moving) { // www follows the address, and the tick moves it
+        f.fakes.autoIP.UpdateAutoIPList("a.test", "www", "RECORDADD", "A", "10.2.2.2", true);
+        f.main.recordView().LoadRecordTable();
+        grid->selectRow(0);
+    }
     if (click.startsWith(QLatin1String("update"))) {
         QTest::mouseClick(f.find<QPushButton>("cmdAddGrid"), Qt::LeftButton);
         f.find<QComboBox>("cboDomain")->setCurrentIndex(0);
@@ -457,8 +481,18 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt() {
                 f.find<QComboBox>("cboDomain")->setCurrentIndex(0);
                 f.find<QComboBox>("cboRecordType")->setCurrentIndex(0);
                 f.find<QLineEdit>("txtServerIP")->setText(QStringLiteral("10.5.5.5"));
-            } else
+            } else if (click == QLatin1String("update-tray")) {
+                QTest::mouseClick(f.find<QPushButton>("cmdServerIP"), Qt::LeftButton);
+                f.main.hide();
+            } else if (click == QLatin1String("edit")) {
+                const QRect row = grid->visualRect(grid->model()->index(0, 1));
+                QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, row.center());
+            } else {
+                if (click == QLatin1String("setip-corrected"))
+                    f.find<QLineEdit>("txtVerlundIP")
+                        ->setText(i == 0 ? QStringLiteral("10.7.7.7") : QStringLiteral("10.7.7.8"));
                 QTest::mouseClick(f.find<QPushButton>("cmdVerlundSetIP"), Qt::LeftButton);
+            }
         }
         sentDuringTick = f.fakes.web.urls.size();
         busyPointer = QApplication::overrideCursor() != nullptr &&
@@ -466,12 +500,24 @@ void TestRefresh::clicksDuringAnExchangeWaitForIt() {
     };
     f.fakes.web.answer(
         queryAnswer(QStringLiteral("10.1.1.1"), QStringLiteral("a.test;;A;;www;;10.2.2.2")));
+    const QStringList moves{command("dana", "a.test", "www", "RECORDDELETE", "A", "10.2.2.2"),
+                            command("dana", "a.test", "www", "RECORDADD", "A", "10.1.1.1")};
+    if (moving) {
+        f.fakes.web.answer(success());
+        f.fakes.web.answer(success(QStringLiteral("a.test;;A;;www;;10.1.1.1")));
+    }
     for (int i = 0; i < afterwards.size(); ++i)
         f.fakes.web.answer(success(QStringLiteral("a.test;;A;;www;;10.2.2.2")));
     f.tick();
     QCOMPARE(sentDuringTick, 1);
     QVERIFY(busyPointer);
-    QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")});
+    QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")} + (moving ? moves : QStringList()));
+    if (moving) {
+        QTRY_VERIFY(f.find<QWidget>("frameOtherDomain")->isVisible());
+        QCOMPARE(f.find<QLineEdit>("txtServerIP")->text(), QStringLiteral("10.1.1.1"));
+        QVERIFY(f.find<QCheckBox>("chkDomainAutoIP")->isChecked());
+        f.fakes.web.urls = f.fakes.web.urls.mid(0, 1);
+    }
 
     QTRY_VERIFY(!f.fakes.work.hasDeferredActions()); // every waiting click has had its turn
     QTRY_COMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")} + afterwards);

@@ -391,30 +391,54 @@ void TestFrmMain::setUpOwnSubDomain_data() {
     QTest::addColumn<QString>("savedAddress");
     QTest::addColumn<bool>("ticked");
     QTest::addColumn<QString>("registered");
+    QTest::addColumn<QString>("owner"); // whose "IPAddress" and "AutoIP" they are; empty: unsaid
     // The login answer's address is 198.51.100.7.
     QTest::newRow("nothing saved") << ""
                                    << ""
-                                   << "" << false << "198.51.100.7";
+                                   << "" << false << "198.51.100.7"
+                                   << "";
     QTest::newRow("saved address of this user") << "0"
                                                 << "ann"
-                                                << "203.0.113.9" << false << "203.0.113.9";
+                                                << "203.0.113.9" << false << "203.0.113.9"
+                                                << "";
     QTest::newRow("other letter case is another user") << "2"
                                                        << "Ann"
-                                                       << "203.0.113.9" << false << "198.51.100.7";
+                                                       << "203.0.113.9" << false << "198.51.100.7"
+                                                       << "";
     QTest::newRow("matching user, empty saved address") << ""
                                                         << "ann"
-                                                        << "" << false << "198.51.100.7";
+                                                        << "" << false << "198.51.100.7"
+                                                        << "";
     QTest::newRow("AutoIP 1 ticks and the saved address still wins")
         << "1"
         << "ann"
-        << "203.0.113.9" << true << "203.0.113.9";
+        << "203.0.113.9" << true << "203.0.113.9"
+        << "";
     QTest::newRow("AutoIP 1 with another user: the shown address")
         << "1"
         << "bob"
-        << "203.0.113.9" << true << "198.51.100.7";
+        << "203.0.113.9" << true << "198.51.100.7"
+        << "";
+    // An address and choice saved for another subscriber never apply, whatever "Username" says
+    // (it names the last remembered login, not whose address it is).
+    QTest::newRow("saved for another subscriber") << "1"
+                                                  << "ann"
+                                                  << "203.0.113.9" << false << "198.51.100.7"
+                                                  << "bob";
+    QTest::newRow("saved for this one") << "1"
+                                        << "bob"
+                                        << "203.0.113.9" << true << "203.0.113.9"
+                                        << "ann";
+    // The parking address is never registered as the subscriber's own.
+    QTest::newRow("the parking address saved by an older run")
+        << "0"
+        << "ann"
+        << "192.0.2.1" << false << "198.51.100.7"
+        << "";
     QTest::newRow("AutoIP with a space is not set") << " 1"
                                                     << ""
-                                                    << "" << false << "198.51.100.7";
+                                                    << "" << false << "198.51.100.7"
+                                                    << "";
 }
 
 void TestFrmMain::setUpOwnSubDomain() {
@@ -423,10 +447,13 @@ void TestFrmMain::setUpOwnSubDomain() {
     QFETCH(QString, savedAddress);
     QFETCH(bool, ticked);
     QFETCH(QString, registered);
+    QFETCH(QString, owner);
     MainFixture f;
     f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
-    for (const auto &[key, value] :
-         {std::pair{"AutoIP", autoIP}, {"Username", savedUser}, {"IPAddress", savedAddress}})
+    for (const auto &[key, value] : {std::pair{"AutoIP", autoIP},
+                                     {"Username", savedUser},
+                                     {"IPAddress", savedAddress},
+                                     {"IPAddressUser", owner}})
         if (!value.isEmpty())
             f.setting(QLatin1String(key), value);
     f.fakes.web.answer(kSucceeded);
@@ -448,8 +475,7 @@ void TestFrmMain::setUpOwnSubDomain() {
     QVERIFY(f.main.ownAddress().tmrAuto.isActive());
     QCOMPARE(f.main.ownAddress().tmrAuto.interval(), 50);
     // Kept at once, under this subscriber's name: the parking address never.
-    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/IPAddress")),
-             registered == QLatin1String("192.0.2.1") ? QString() : registered);
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/IPAddress")), registered);
     QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/AutoIP")),
              QLatin1String(ticked ? "1" : "0"));
     QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/IPAddressUser")),
@@ -461,12 +487,14 @@ void TestFrmMain::secondSetUpStartsClean() {
     f.loggedInAs(QStringLiteral("ann"), QStringLiteral("dyn.test"));
     f.main.SetUpMainWindow();
     f.txtVerlundIP()->setText(QStringLiteral("203.0.113.66")); // ann's alternate address
-    f.chkAutoIP()->setChecked(false);
+    // ann's host name follows the address; bob has never chosen so.
+    f.chkAutoIP()->setChecked(true);
     f.fakes.web.urls.clear();
     f.loggedInAs(QStringLiteral("bob"), QStringLiteral("dyn.test"), QStringLiteral("198.51.100.8"));
     f.main.SetUpMainWindow();
     QCOMPARE(f.commandUrls(), (QStringList{command("bob", "RECORDDELETE", "192.0.2.1"),
                                            command("bob", "RECORDADD", "198.51.100.8")}));
+    QVERIFY(!f.chkAutoIP()->isChecked());
 }
 
 void TestFrmMain::autoIPClick() {
@@ -589,19 +617,27 @@ void TestFrmMain::closing_data() {
     QTest::addColumn<QStringList>("urls");
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<bool>("ended");
+    QTest::addColumn<bool>("addRefused"); // the set-up's registration was refused
     QTest::newRow("record table, not remembered")
         << QString() << false << true << false << QStringList() << QStringList{"bSaveLogin=0"}
-        << true;
+        << true << false;
     QTest::newRow("record table, remembered")
         << QString() << true << true << false << QStringList()
-        << QStringList{"bSaveLogin=1", "Username=ann", "Password=pw"} << true;
+        << QStringList{"bSaveLogin=1", "Username=ann", "Password=pw"} << true << false;
     QTest::newRow("own sub-domain, No")
-        << "dyn.test" << true << false << true << QStringList() << QStringList() << false;
+        << "dyn.test" << true << false << true << QStringList() << QStringList() << false << false;
     QTest::newRow("own sub-domain, Yes")
         << "dyn.test" << false << true << true
         << QStringList{command("ann", "RECORDADD", "192.0.2.1")}
         << QStringList{"IPAddress=203.0.113.9", "AutoIP=1", "IPAddressUser=ann", "bSaveLogin=0"}
-        << true;
+        << true << false;
+    // The set-up's delete took the host name from the parking address and its add was refused:
+    // the parking address is not the subscriber's, and is not saved as his.
+    QTest::newRow("own sub-domain, Yes, the set-up's add refused")
+        << "dyn.test" << false << true << true
+        << QStringList{command("ann", "RECORDADD", "192.0.2.1")}
+        << QStringList{"IPAddress=203.0.113.9", "AutoIP=1", "IPAddressUser=ann", "bSaveLogin=0"}
+        << true << true;
 }
 
 void TestFrmMain::closing() {
@@ -612,6 +648,7 @@ void TestFrmMain::closing() {
     QFETCH(QStringList, urls);
     QFETCH(QStringList, writes);
     QFETCH(bool, ended);
+    QFETCH(bool, addRefused);
     MainFixture f;
     f.loggedInAs(QStringLiteral("ann"), subDomain);
     f.fakes.flags.bRememberLogin = remember;
@@ -619,7 +656,7 @@ void TestFrmMain::closing() {
     f.setting(QStringLiteral("IPAddress"), QStringLiteral("203.0.113.9"));
     f.setting(QStringLiteral("AutoIP"), QStringLiteral("1"));
     f.fakes.web.answer(kSucceeded);
-    f.fakes.web.answer(kSucceeded);
+    f.fakes.web.answer(addRefused ? QStringLiteral("<p>Error: Busy</p>") : kSucceeded);
     f.main.show();
     f.main.SetUpMainWindow();
     f.fakes.web.urls.clear();
@@ -682,9 +719,8 @@ void TestFrmMain::loginAsDifferentUserThenExit() {
 
     QCOMPARE(f.fakes.web.urls, QStringList{command("ann", "RECORDADD", "192.0.2.1")});
     QCOMPARE(f.fakes.settings.writes,
-             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=0",
-                          "Init/IPAddressUser=ann", "Init/bSaveLogin=1", "Init/Username=ann",
-                          "Init/Password=pw"}));
+             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=0", "Init/IPAddressUser=ann",
+                          "Init/bSaveLogin=1", "Init/Username=ann", "Init/Password=pw"}));
     QCOMPARE(caption, QStringLiteral("Login"));
     QCOMPARE(boxes, (QStringList{"", ""}));
     QVERIFY(heldWhileOpen);
@@ -725,9 +761,9 @@ void TestFrmMain::loginAsDifferentUserThenLogIn() {
 
     QVERIFY(ticksHeldWhileOpen);
     QCOMPARE(f.fakes.settings.writes,
-             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=1",
-                          "Init/IPAddressUser=ann", "Init/bSaveLogin=1", "Init/Username=ann",
-                          "Init/Password=pw", "Init/bSaveLogin=0"}));
+             (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=1", "Init/IPAddressUser=ann",
+                          "Init/bSaveLogin=1", "Init/Username=ann", "Init/Password=pw",
+                          "Init/bSaveLogin=0"}));
     // bob's record table, filled from his login, in place of ann's own host name.
     QVERIFY(!f.fakes.user.bVerlundOnly);
     QVERIFY(f.find<QFrame>("frameGrid")->isVisible());

@@ -4,13 +4,19 @@
 #include "VerlundService.h"
 #include "protocol/Queries.h"
 #include "support/ProgramHome.h"
+#include "support/ScriptedHttpServer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
 #include <QUrl>
+#include <QUrlQuery>
 
 #include <memory>
+
+#include <csignal>
 
 using namespace pellmarch;
 
@@ -27,6 +33,8 @@ private Q_SLOTS:
     void passwordIsNeverPrinted();
     void commandLine_data();
     void commandLine();
+    void endedByTheDesktop_data();
+    void endedByTheDesktop();
 };
 
 void TestProgramOutput::passwordIsNeverPrinted_data() {
@@ -147,6 +155,93 @@ void TestProgramOutput::commandLine() {
         QCOMPARE(complaints, QString());
     else
         QVERIFY2(complaints.contains(err), qPrintable(complaints));
+}
+
+void TestProgramOutput::endedByTheDesktop_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("silent"); // the service stops answering before the signal
+    QTest::newRow("SIGTERM (logout, shutdown)") << int(SIGTERM) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM, the service silent by then") << int(SIGTERM) << true;
+}
+
+void TestProgramOutput::endedByTheDesktop() {
+    // A tray program is rarely closed by hand: the desktop ends it at logout. It then does what
+    // closing does, without the question: the host name is parked (the desktop waits only
+    // moments, so at most 5 s), and the settings are kept.
+    QFETCH(int, signal);
+    QFETCH(bool, silent);
+    testing::ProgramHome home(QStringLiteral("dana"), QStringLiteral("pw"));
+    QVERIFY(home.isReady());
+    {
+        // "Automatic IP Resolution" was ticked in an earlier run.
+        QFile ini(home.filePath(QStringLiteral("config/PELLMARCH.ini")));
+        QVERIFY(ini.open(QIODevice::Append));
+        ini.write("AutoIP=1\nIPAddressUser=dana\n");
+    }
+    verlund::ServiceStore store(home.filePath(QStringLiteral("svc.db")));
+    QVERIFY(store.open() && store.putSubscriber({QStringLiteral("dana"),
+                                                 QStringLiteral("pw"),
+                                                 QStringLiteral("Dana"),
+                                                 {},
+                                                 {},
+                                                 QStringLiteral("A"),
+                                                 QStringLiteral("dyn.verlund.test"),
+                                                 {}}));
+    verlund::VerlundService service(store);
+    service.setLogger([](const QString &) {});
+    testing::ScriptedHttpServer front;
+    bool silence = false;
+    front.script = [&](const testing::ScriptedHttpServer::Request &r) {
+        if (silence)
+            return testing::ScriptedHttpServer::Reply::endless();
+        const QUrlQuery query(QString::fromUtf8(r.target.mid(r.target.indexOf('?') + 1)));
+        return testing::ScriptedHttpServer::Reply::answer(
+            service.answer(query, QHostAddress::LocalHost).toUtf8());
+    };
+    front.close();
+    if (!front.listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()))
+        QSKIP("the service port the program was built for is taken on this machine");
+    const auto parked = [&] {
+        const QList<verlund::DnsRecord> held = store.records(*store.subscriber("dana"));
+        return held.size() == 1 && held.first().address == QLatin1String("192.0.2.1");
+    };
+
+    QProcess program;
+    QProcessEnvironment environment = home.environment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PELLMARCH_PROGRAM), {});
+    QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
+    // Logged in by itself and registered at the address the service sees.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !front.calls(QStringLiteral("DNSTickler")).isEmpty() &&
+            front.calls(QStringLiteral("DNSTickler")).last().value("DNSCommand") ==
+                QLatin1String("RECORDADD"),
+        15000);
+    QTRY_VERIFY(!store.records(*store.subscriber("dana")).isEmpty() && !parked());
+    silence = silent;
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(::kill(static_cast<pid_t>(program.processId()), signal) == 0);
+    // The service answers from this test's event loop: it runs while the program ends.
+    QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 15000);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+    const QList<testing::ScriptedHttpServer::Request> commands =
+        front.calls(QStringLiteral("DNSTickler"));
+    QCOMPARE(commands.last().value("IPAddress"), QStringLiteral("192.0.2.1"));
+    QCOMPARE(parked(), !silent);
+
+    const QSettings settings(home.filePath(QStringLiteral("config/PELLMARCH.ini")),
+                             QSettings::IniFormat);
+    QStringList kept;
+    for (const char *key :
+         {"bSaveLogin", "Username", "Password", "AutoIP", "IPAddress", "IPAddressUser"})
+        kept.append(settings.value(QStringLiteral("Init/") + QLatin1String(key)).toString());
+    QCOMPARE(kept, (QStringList{"1", "dana", "pw", "1", "127.0.0.1", "dana"}));
 }
 
 QTEST_GUILESS_MAIN(TestProgramOutput)

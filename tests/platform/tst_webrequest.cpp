@@ -2,6 +2,7 @@
 #include "platform/QtSettingsStore.h"
 #include "platform/QtWebRequest.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -77,6 +78,9 @@ private Q_SLOTS:
     void compressedBodies_data();
     void compressedBodies();
     void deadlineDoesNotFireEarly();
+    void answerUnderAWindowIsNoTimeOut();
+    void requestSentTwiceIsSaid_data();
+    void requestSentTwiceIsSaid();
     void refusedConnectionFails();
     void silentServiceTimesOut();
     void slowBodyWithinTheLimitArrives();
@@ -223,6 +227,50 @@ void TestWebRequest::deadlineDoesNotFireEarly() {
     QCOMPARE(answer.body, QStringLiteral("<p>Result: SUCCESS</p>"));
 }
 
+void TestWebRequest::answerUnderAWindowIsNoTimeOut() {
+    // A window opened on top of a request (a message box, the about box) runs its own event
+    // loop; the answer that arrives meanwhile is the answer, however long the window stays open.
+    ScriptedServer server;
+    server.respond = [](QTcpSocket *s) {
+        reply(s, "200 OK", "<p>Result: SUCCESS</p>");
+    };
+    QTimer::singleShot(0, [] {
+        QEventLoop window;
+        QTimer::singleShot(600ms, &window, &QEventLoop::quit);
+        window.exec();
+    });
+    QtWebRequest web(300ms);
+    const auto answer = web.fetch(server.url());
+    QVERIFY(!answer.failed);
+    QCOMPARE(answer.body, QStringLiteral("<p>Result: SUCCESS</p>"));
+}
+
+void TestWebRequest::requestSentTwiceIsSaid_data() {
+    QTest::addColumn<int>("unanswered"); // connections closed before any answer
+    QTest::newRow("answered at once") << 0;
+    QTest::newRow("closed, sent again, answered") << 1;
+    QTest::newRow("closed, sent again, closed") << 2;
+}
+
+void TestWebRequest::requestSentTwiceIsSaid() {
+    // A connection that closes before any answer makes Qt send the request again by itself: the
+    // service may have carried out the first one, so what the answer says is the second's.
+    QFETCH(int, unanswered);
+    ScriptedServer server;
+    int requests = 0;
+    server.respond = [&](QTcpSocket *s) {
+        if (++requests <= unanswered)
+            s->disconnectFromHost();
+        else
+            reply(s, "200 OK", "<p>Error: No such record</p>");
+    };
+    QtWebRequest web(5s);
+    const auto answer = web.fetch(server.url());
+    QCOMPARE(requests, std::min(unanswered + 1, 2));
+    QCOMPARE(answer.resent, unanswered > 0);
+    QCOMPARE(answer.failed, unanswered > 1);
+}
+
 void TestWebRequest::refusedConnectionFails() {
     quint16 port = 0;
     {
@@ -246,6 +294,14 @@ void TestWebRequest::silentServiceTimesOut() {
     QVERIFY(answer.failed);
     QVERIFY(answer.body.isEmpty());
     QVERIFY2(clock.elapsed() < 5000, "the time-out must end the request");
+
+    // When the session ends, the request under way and every later one give up soon.
+    QtWebRequest ending(60s);
+    QTimer::singleShot(100ms, [&ending] { ending.limitTo(300ms); });
+    clock.restart();
+    QVERIFY(ending.fetch(server.url()).failed);
+    QVERIFY(ending.fetch(server.url()).failed);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestWebRequest::slowBodyWithinTheLimitArrives() {

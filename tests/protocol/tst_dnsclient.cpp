@@ -480,6 +480,11 @@ void TestDnsClient::exchangesAreWrittenDown_data() {
                                     << "pw"
                                     << "(none)"
                                     << "add|d.test|A|www|1.2.3.4|none|";
+    // A gateway's page is no refusal of the service's: the add may have been carried out.
+    QTest::newRow("add, a gateway's page") << "add"
+                                           << "pw"
+                                           << "<html><h1>504 Gateway Time-out</h1></html>"
+                                           << "add|d.test|A|www|1.2.3.4|none|";
     QTest::newRow("add, refused quoting the password")
         << "add" << secret << "<p>FAILURE</p><p>Error: Pwd=s3%20cr%25t (s3 cr%t) not allowed</p>"
         << "add|d.test|A|www|1.2.3.4|refused|Pwd=******** (********) not allowed";
@@ -505,6 +510,12 @@ void TestDnsClient::exchangesAreWrittenDown_data() {
         << "login|||ann||refused|Wrong ********";
     QTest::newRow("login, no answer") << "login" << secret << "(none)"
                                       << "login|||ann||none|";
+    // A service that answers with pages of a reason leaves one line of it in the history.
+    QTest::newRow("login refused at length")
+        << "login"
+        << "pw"
+        << "<p>DNS LOGIN: FAILURE</p><p>Error: " + QString(600, QLatin1Char('x')) + "</p>"
+        << "login|||ann||refused|" + QString(500, QLatin1Char('x'));
 }
 
 void TestDnsClient::exchangesAreWrittenDown() {

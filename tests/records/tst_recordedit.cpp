@@ -166,6 +166,14 @@ void TestRecordEdit::opening() {
         return;
     }
     QCOMPARE(f.editor(), editor);
+    // Only an address record can follow the public address; the box says why it is off.
+    auto *box = f.find<QCheckBox>("chkDomainAutoIP");
+    const bool address = editor.contains(QLatin1String("|A|"));
+    QCOMPARE(box->isEnabled(), address);
+    QCOMPARE(box->accessibleDescription(),
+             address ? QString()
+                     : QStringLiteral("Only address records (type A) can follow this computer's "
+                                      "public address."));
     QCOMPARE(f.main.windowHeightTwips(), 5580);
     QCOMPARE(f.main.statusTopTwips(), 4335);
     // A value offered only for one editing is gone at the next.
