@@ -363,10 +363,10 @@ int main(int argc, char *argv[]) {
                 qPrintable(lost.join(QLatin1Char(' '))));
     std::printf("  held more than once: %d, at another address: %d%s%s\n", twice, stale,
                 wrong.isEmpty() ? "" : "  ", qPrintable(wrong.join(QLatin1Char(' '))));
-    std::printf("  still marked in the client: %d; other records kept: %d of %lld; records "
-                "nobody asked for: %lld\n",
-                stillMarked, othersKept, static_cast<long long>(others.size()),
-                static_cast<long long>(strangers.size()));
+    std::printf("  marks lost (records no longer following the address): %d\n",
+                kMarkedRecords - stillMarked);
+    std::printf("  other records kept: %d of %lld; records nobody asked for: %lld\n", othersKept,
+                static_cast<long long>(others.size()), static_cast<long long>(strangers.size()));
     std::printf("  messages shown: %lld\n", static_cast<long long>(fakes.boxes.shown.size()));
 
     const Sample &first = samples.begin()->second;
@@ -376,7 +376,7 @@ int main(int argc, char *argv[]) {
                 first.ticks, end.ticks, (end.rssKiB - first.rssKiB) / 1024.0,
                 (end.heapKiB - first.heapKiB) / 1024.0, end.fds - first.fds);
     const bool intact = lost.isEmpty() && twice == 0 && stale == 0 && strangers.isEmpty() &&
-                        othersKept == others.size();
+                        othersKept == others.size() && stillMarked == kMarkedRecords;
     const bool lean = end.rssKiB - first.rssKiB < 5 * 1024 && end.fds <= first.fds;
     std::printf("verdict: records %s; memory and descriptors %s\n",
                 intact ? "intact" : "NOT intact", lean ? "steady" : "GROWING");
