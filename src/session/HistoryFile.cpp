@@ -1,11 +1,12 @@
 #include "session/HistoryFile.h"
 
+#include "platform/PrivateFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 #include <array>
 #include <cerrno>
@@ -103,10 +104,6 @@ std::optional<Exchange> fromLine(const QByteArray &line) {
     return exchange;
 }
 
-QString systemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // Writes all of `data` to `fd`.
 bool writeAll(int fd, const QByteArray &data) {
     qsizetype done = 0;
@@ -119,30 +116,6 @@ bool writeAll(int fd, const QByteArray &data) {
         done += written;
     }
     return true;
-}
-
-// Opens without following a link and without waiting on a pipe.
-int openNoFollow(const QByteArray &path, int flags, mode_t mode = 0) {
-    return ::open(path.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
-}
-
-// Why what stands there is not the program's own file; empty text when it is.
-QString notOwn(const struct stat &status) {
-    if (S_ISLNK(status.st_mode))
-        return QStringLiteral("is a link to another file");
-    if (!S_ISREG(status.st_mode))
-        return QStringLiteral("is not a regular file");
-    if (status.st_uid != ::geteuid())
-        return QStringLiteral("belongs to another user");
-    if (status.st_size > HistoryFile::kLargestFile)
-        return QStringLiteral("is too large");
-    return {};
-}
-
-// Whether a regular file of this user's stands at `path` (not a link to one).
-bool ownFileAt(const QByteArray &path) {
-    struct stat status {};
-    return ::lstat(path.constData(), &status) == 0 && notOwn(status).isEmpty();
 }
 
 } // namespace
@@ -159,28 +132,14 @@ bool HistoryFile::check(QList<Exchange> *into) {
     m_checked = true;
     m_count = 0;
     const QByteArray path = QFile::encodeName(m_path);
-    int fd = openNoFollow(path, O_RDONLY);
-    if (fd < 0 && errno == EACCES && ownFileAt(path) && ::chmod(path.constData(), kOwnerOnly) == 0)
-        fd = openNoFollow(path, O_RDONLY); // the owner's own file, closed to its owner
-    if (fd < 0) {
-        if (errno == ENOENT) // none yet: it is started with the first entry
-            return true;
-        putAside(errno == ELOOP ? QStringLiteral("is a link to another file")
-                                : QStringLiteral("cannot be read"));
+    platform::PrivateFileRead read = platform::ReadPrivateFile(m_path, kLargestFile);
+    if (read.state == platform::PrivateFileRead::State::Missing)
+        return true; // none yet: it is started with the first entry
+    if (read.state == platform::PrivateFileRead::State::NotOwn) {
+        putAside(read.why);
         return false;
     }
-    struct stat status {};
-    QString why = ::fstat(fd, &status) == 0 ? notOwn(status) : QStringLiteral("cannot be read");
-    QFile file;
-    if (why.isEmpty() && !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        why = QStringLiteral("cannot be read");
-    if (!why.isEmpty()) {
-        ::close(fd);
-        putAside(why);
-        return false;
-    }
-    QByteArray content = file.readAll();
-    file.close();
+    QByteArray &content = read.content;
     if (content.isEmpty())
         return true;
     if (!content.startsWith(kHeader)) {
@@ -223,18 +182,13 @@ bool HistoryFile::check(QList<Exchange> *into) {
 }
 
 void HistoryFile::putAside(const QString &why) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = m_path + QStringLiteral(".set-aside-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside =
-            m_path + QStringLiteral(".set-aside-") + stamp + QLatin1Char('-') + QString::number(n);
-    // rename() moves a link itself, never the file it points to.
     const QString what = QStringLiteral("The history file\n") + m_path + QLatin1Char('\n') + why;
-    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(aside).constData()) !=
-        0) {
+    QString error;
+    const QString aside = platform::SetFileAside(m_path, &error);
+    if (aside.isEmpty()) {
         m_off = true;
-        Q_EMIT setAside(what + QStringLiteral(", and it could not be set aside: ") +
-                        systemError(errno) + QStringLiteral(".\nNo history is kept in this run."));
+        Q_EMIT setAside(what + QStringLiteral(", and it could not be set aside: ") + error +
+                        QStringLiteral(".\nNo history is kept in this run."));
         return;
     }
     m_count = 0;
@@ -267,12 +221,13 @@ bool HistoryFile::append(const QByteArray &line) {
     // Never through a link, never waiting on a pipe; the owner's alone before anything is
     // written, even when the owner had closed it to writing. The folder is made the first time.
     const auto open = [&path] {
-        return openNoFollow(path, O_WRONLY | O_APPEND | O_CREAT, kOwnerOnly);
+        return platform::OpenNoFollow(path, O_WRONLY | O_APPEND | O_CREAT, kOwnerOnly);
     };
     int fd = open();
     if (fd < 0 && errno == ENOENT && QDir().mkpath(QFileInfo(m_path).absolutePath()))
         fd = open();
-    if (fd < 0 && errno == EACCES && ownFileAt(path) && ::chmod(path.constData(), kOwnerOnly) == 0)
+    if (fd < 0 && errno == EACCES && platform::OwnFileAt(path) &&
+        ::chmod(path.constData(), kOwnerOnly) == 0)
         fd = open();
     if (fd < 0) {
         if (errno == ELOOP)
@@ -284,7 +239,7 @@ bool HistoryFile::append(const QByteArray &line) {
     struct stat status {};
     bool written = false;
     if (::fstat(fd, &status) != 0) {
-    } else if (const QString why = notOwn(status); !why.isEmpty()) {
+    } else if (const QString why = platform::NotOwnFile(status, kLargestFile); !why.isEmpty()) {
         putAside(why);
     } else if ((status.st_mode & 07777) == kOwnerOnly || ::fchmod(fd, kOwnerOnly) == 0) {
         written = writeAll(fd, status.st_size == 0 ? kHeader + line : line);
@@ -306,18 +261,8 @@ void HistoryFile::cutBack() {
     const qsizetype from = std::max<qsizetype>(0, kept.size() - kKeptEntries);
     for (qsizetype i = from; i < kept.size(); ++i)
         content += toLine(kept.at(i));
-    // Written whole beside it (a new file, the owner's alone), then put in its place.
-    QTemporaryFile file(m_path + QStringLiteral(".XXXXXX"));
-    file.setAutoRemove(false);
-    if (!file.open())
-        return;
-    const bool written = file.write(content) == content.size() && file.flush();
-    file.close();
-    if (written && ::rename(QFile::encodeName(file.fileName()).constData(),
-                            QFile::encodeName(m_path).constData()) == 0)
+    if (platform::WritePrivateFile(m_path, content))
         m_count = int(kept.size() - from);
-    else
-        QFile::remove(file.fileName());
 }
 
 QList<Exchange> HistoryFile::entries() {

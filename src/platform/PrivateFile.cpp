@@ -1,0 +1,102 @@
+#include "platform/PrivateFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pellmarch::platform {
+
+namespace {
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+} // namespace
+
+QString NotOwnFile(const struct stat &status, qint64 largest) {
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("is a link to another file");
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("is not a regular file");
+    if (status.st_uid != ::geteuid())
+        return QStringLiteral("belongs to another user");
+    if (status.st_size > largest)
+        return QStringLiteral("is too large");
+    return {};
+}
+
+int OpenNoFollow(const QByteArray &path, int flags, unsigned mode) {
+    return ::open(path.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode_t(mode));
+}
+
+bool OwnFileAt(const QByteArray &path) {
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 &&
+           NotOwnFile(status, std::numeric_limits<qint64>::max()).isEmpty();
+}
+
+PrivateFileRead ReadPrivateFile(const QString &path, qint64 largest) {
+    const QByteArray name = QFile::encodeName(path);
+    int fd = OpenNoFollow(name, O_RDONLY);
+    if (fd < 0 && errno == EACCES && OwnFileAt(name) && ::chmod(name.constData(), kOwnerOnly) == 0)
+        fd = OpenNoFollow(name, O_RDONLY); // the owner's own file, closed to its owner
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return {PrivateFileRead::State::Missing, {}, {}};
+        return {PrivateFileRead::State::NotOwn,
+                {},
+                errno == ELOOP ? QStringLiteral("is a link to another file")
+                               : QStringLiteral("cannot be read")};
+    }
+    struct stat status {};
+    QString why =
+        ::fstat(fd, &status) == 0 ? NotOwnFile(status, largest) : QStringLiteral("cannot be read");
+    QFile file;
+    if (why.isEmpty() && !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        why = QStringLiteral("cannot be read");
+    if (!why.isEmpty()) {
+        ::close(fd);
+        return {PrivateFileRead::State::NotOwn, {}, why};
+    }
+    return {PrivateFileRead::State::Read, file.readAll(), {}};
+}
+
+QString SetFileAside(const QString &path, QString *error) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = path + QStringLiteral(".set-aside-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside =
+            path + QStringLiteral(".set-aside-") + stamp + QLatin1Char('-') + QString::number(n);
+    // rename() moves a link itself, never the file it points to.
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0) {
+        if (error != nullptr)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return {};
+    }
+    return aside;
+}
+
+bool WritePrivateFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A new file, the owner's alone, written whole and then renamed into place.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    file.setAutoRemove(false);
+    if (!file.open())
+        return false;
+    const bool written =
+        file.write(content) == content.size() && file.flush() && ::fsync(file.handle()) == 0;
+    file.close();
+    if (written && ::rename(QFile::encodeName(file.fileName()).constData(),
+                            QFile::encodeName(path).constData()) == 0)
+        return true;
+    QFile::remove(file.fileName());
+    return false;
+}
+
+} // namespace pellmarch::platform
