@@ -11,6 +11,8 @@
 #include "session/SavedSettings.h"
 #include "session/WorkGuard.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QScopedValueRollback>
 #include <QWidget>
@@ -80,22 +82,36 @@ void Lifecycle::mnuLogin_Click() {
 
 bool Lifecycle::Form_Unload() {
     const session::WorkGuard::Hold busy(m_services.work);
-    if (m_services.user.bVerlundOnly && !m_services.boxes.ask(kCloseQuestion))
+    if (m_sessionEnding) {
+        // The desktop's session ends and closes the window: no question, and only moments.
+        m_services.web.limitTo(kSessionEndParking);
+    } else if (m_services.user.bVerlundOnly && !m_services.boxes.ask(kCloseQuestion)) {
         return false;
+    }
     ParkAndSaveSettings();
     m_services.shell.endProgram();
     return true;
+}
+
+void Lifecycle::SessionEnding() {
+    m_sessionEnding = true;
+    if (m_running)
+        SaveLoginSettings();
 }
 
 void Lifecycle::EndSession() {
     // Once, however many signals come.
     if (std::exchange(m_ending, true))
         return;
-    // The desktop waits only moments: every request, the one under way included, gives up
-    // soon, and the parking is tried within that time.
-    m_services.web.limitTo(kSessionEndParking);
+    // The desktop waits only moments. A request under way is let finish (or give up) first:
+    // parked in parallel, the host name could be registered again by it behind the parking.
+    m_services.web.limitTo(kSessionEndWork);
+    const QDeadlineTimer work(kSessionEndWork);
+    while (m_services.web.requestsUnderWay() > 0 && !work.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     if (m_parking)
         return; // closing is parking already, and ends the program once it has
+    m_services.web.limitTo(kSessionEndParking - kSessionEndWork);
     if (m_running)
         ParkAndSaveSettings();
     m_services.shell.endProgram();
@@ -120,6 +136,7 @@ void Lifecycle::ParkAndSaveSettings() {
 
 void Lifecycle::SaveLoginSettings() {
     platform::SettingsStore &settings = m_services.settings;
+    session::NameOwnSettingsUser(settings);
     if (m_services.flags.bRememberLogin) {
         WriteSetting(settings, session::kSaveLoginKey, QLatin1String(session::kSettingOn));
         WriteSetting(settings, session::kUsernameKey, m_services.user.sUsername);

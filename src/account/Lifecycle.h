@@ -42,9 +42,14 @@ public:
     // Points the own host name at the parking address and writes the saved settings.
     void ParkAndSaveSettings();
     // The desktop ends the program (logout, shutdown, a signal): what closing does, without
-    // the question, the parking given at most kSessionEndParking; then the program ends. Once.
+    // the question, within kSessionEndParking (a request under way given kSessionEndWork of it
+    // to end first); then the program ends. Once.
     void EndSession();
     static constexpr std::chrono::milliseconds kSessionEndParking{5000};
+    static constexpr std::chrono::milliseconds kSessionEndWork{2000};
+    // The session manager says the session is about to end (the user may still cancel): the
+    // settings are kept, and closing the window, as the session will, asks nothing.
+    void SessionEnding();
 
     // The login window of the last login (for start-up, the hidden one it created first).
     frmLogin *loginWindow() const { return m_login.get(); }
@@ -57,9 +62,10 @@ private:
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;
     std::unique_ptr<frmLogin> m_login;
-    bool m_running = false; // a subscriber is set up and not parked
-    bool m_parking = false; // the host name is being parked
-    bool m_ending = false;  // the session ends
+    bool m_running = false;       // a subscriber is set up and not parked
+    bool m_parking = false;       // the host name is being parked
+    bool m_ending = false;        // the session ends
+    bool m_sessionEnding = false; // the session manager has said the session is ending
 };
 
 } // namespace pellmarch::account

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace pellmarch::platform {
 
@@ -127,21 +128,30 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
     m_deadlines.push_back(&deadline);
 
     // Qt sends a request again by itself when the connection closes before any answer; each
-    // sending is told.
+    // sending is told. A redirect's next hop is another request, not the same one again.
     int sent = 0;
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::requestSent, &loop, [&sent] { ++sent; });
+    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&sent] { sent = 0; });
+    ++m_underWay;
+    bool over = false;
+    const auto offTheWire = [this, &over] {
+        if (!std::exchange(over, true))
+            --m_underWay;
+    };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, checkLength);
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
     // The answer is in: the deadline is over, even when a window opened on top of the request
     // keeps this loop from returning for a while (the answer must not turn into a time-out).
     QObject::connect(reply, &QNetworkReply::finished, &loop, [&] {
         deadline.stop();
+        offTheWire();
         loop.quit();
     });
     if (!reply->isFinished())
         loop.exec();
     deadline.stop();
+    offTheWire();
     std::erase(m_deadlines, &deadline);
     take();
 
@@ -158,8 +168,7 @@ WebAnswer QtWebRequest::fetch(const QString &url) {
 }
 
 void QtWebRequest::limitTo(std::chrono::milliseconds fromNow) {
-    if (QDeadlineTimer(fromNow) < m_limit)
-        m_limit = QDeadlineTimer(fromNow, Qt::PreciseTimer);
+    m_limit = QDeadlineTimer(fromNow, Qt::PreciseTimer);
     for (QTimer *deadline : m_deadlines)
         if (deadline->remainingTimeAsDuration() > fromNow)
             deadline->start(fromNow);

@@ -24,6 +24,7 @@ public:
 
     WebAnswer fetch(const QString &url) override;
     void limitTo(std::chrono::milliseconds fromNow) override;
+    int requestsUnderWay() const override { return m_underWay; }
 
 private:
     // Made at the first request: start-up (and the login window) need no network stack yet.
@@ -34,6 +35,7 @@ private:
     // another may start), and the time by which every request must have given up, if any.
     std::vector<QTimer *> m_deadlines;
     QDeadlineTimer m_limit = QDeadlineTimer::Forever;
+    int m_underWay = 0; // requests sent and not yet answered (or given up)
 };
 
 } // namespace pellmarch::platform

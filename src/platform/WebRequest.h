@@ -26,9 +26,12 @@ public:
     // failed. The caller's user-interface thread keeps processing events meanwhile.
     virtual WebAnswer fetch(const QString &url) = 0;
 
-    // Every request under way, and every later one, gives up `fromNow` from now at the latest:
-    // when the session ends, the program has only moments left.
+    // Every request under way, and every later one, gives up `fromNow` from now at the latest
+    // (a later call sets a new time): when the session ends, the program has only moments left.
     virtual void limitTo(std::chrono::milliseconds /*fromNow*/) {}
+    // How many requests are on the wire, sent and neither answered nor given up yet (one waits
+    // in a local event loop, in which another may start).
+    virtual int requestsUnderWay() const { return 0; }
 };
 
 } // namespace pellmarch::platform

@@ -17,8 +17,14 @@ QString HostName(const QString &name, const QString &domain) {
 }
 
 bool SameRecord(const DnsRecord &a, const DnsRecord &b) {
+    // A name written fully qualified ("mail.example.com.") is the same name.
     const auto same = [](const QString &x, const QString &y, Qt::CaseSensitivity cs) {
-        return NullTrim(x).compare(NullTrim(y), cs) == 0;
+        const auto bare = [](const QString &text) {
+            const QString trimmed = NullTrim(text);
+            return trimmed.endsWith(QLatin1Char('.')) ? trimmed.chopped(1) : trimmed;
+        };
+        return cs == Qt::CaseSensitive ? NullTrim(x) == NullTrim(y)
+                                       : bare(x).compare(bare(y), Qt::CaseInsensitive) == 0;
     };
     const bool text =
         NullTrim(a.recordType).compare(QLatin1String("TXT"), Qt::CaseInsensitive) == 0;

@@ -23,9 +23,9 @@ inline constexpr char kRootName[] = "@";
 QString HostName(const QString &name, const QString &domain);
 
 // Whether two records are the same record as a DNS service holds it: domain, record type and
-// name without regard to letter case (names are case-insensitive), the value exactly for text
-// records ("p=abc" is not "p=AbC") and without regard to case for every other type (an address
-// or a host name). Surrounding spaces do not count.
+// name without regard to letter case (names are case-insensitive) or a final dot, the value
+// exactly for text records ("p=abc" is not "p=AbC") and like a name for every other type (an
+// address or a host name). Surrounding spaces do not count.
 bool SameRecord(const DnsRecord &a, const DnsRecord &b);
 
 // Whether `list` holds `record`.

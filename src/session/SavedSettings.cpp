@@ -22,6 +22,15 @@ OwnSettings ReadOwnSettings(platform::SettingsStore &store, const QString &usern
     return own;
 }
 
+void NameOwnSettingsUser(platform::SettingsStore &store) {
+    if (!ReadSetting(store, kOwnSettingsUserKey).isEmpty())
+        return;
+    const QString username = ReadSetting(store, kUsernameKey);
+    if (!username.isEmpty() &&
+        !(ReadSetting(store, kIPAddressKey).isEmpty() && ReadSetting(store, kAutoIPKey).isEmpty()))
+        WriteSetting(store, kOwnSettingsUserKey, username);
+}
+
 void WriteOwnSettings(platform::SettingsStore &store, const QString &username,
                       const QString &address, bool autoIP, const QString &parkingAddress) {
     QString saved = address;

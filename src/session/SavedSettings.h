@@ -46,6 +46,11 @@ struct OwnSettings {
 // anyone, "IPAddress" when the remembered "Username" is this subscriber.
 OwnSettings ReadOwnSettings(platform::SettingsStore &store, const QString &username);
 
+// Names the subscriber whom a file of an older version keeps "IPAddress" and "AutoIP" for (the
+// remembered "Username" then), before a new login writes another "Username" over it: the
+// settings stay that subscriber's.
+void NameOwnSettingsUser(platform::SettingsStore &store);
+
 // Writes the own host name's settings for `username`, as they are now: `address` is the
 // address it points at, empty when none is known (the one saved for this subscriber stays
 // then). The parking address is never saved as the subscriber's address.

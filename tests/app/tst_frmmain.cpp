@@ -118,6 +118,7 @@ private Q_SLOTS:
     void startUp_data();
     void startUp();
     void rememberedLoginShowsNoWindowBeforeTheAnswer();
+    void anotherSubscribersAddressStaysHis();
     void closing_data();
     void closing();
     void logoutAnsweredNoKeepsRunning();
@@ -609,6 +610,34 @@ void TestFrmMain::rememberedLoginShowsNoWindowBeforeTheAnswer() {
     QVERIFY(f.fakes.flags.bRememberLogin);
 }
 
+void TestFrmMain::anotherSubscribersAddressStaysHis() {
+    // A file of an older version kept ann's address and choice under her remembered name only.
+    // bob logs in with "Save Login": his name is remembered now, and yet ann's address is never
+    // registered for him, nor her choice made his.
+    MainFixture f(app::frmMain::Build::WhenShown);
+    for (const auto &[key, value] : {std::pair{"bSaveLogin", "0"},
+                                     {"Username", "ann"},
+                                     {"IPAddress", "203.0.113.9"},
+                                     {"AutoIP", "1"}})
+        f.setting(QLatin1String(key), QLatin1String(value));
+    f.fakes.web.answer(loginAnswer(QStringLiteral("dyn.test"), QStringLiteral("198.51.100.7")));
+    f.fakes.web.answer(kSucceeded);
+    f.fakes.web.answer(kSucceeded);
+    testing::whenModalOpens([](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtUsername"))
+            ->setText(QStringLiteral("bob"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"))
+            ->setText(QStringLiteral("pw"));
+        dialog->findChild<QCheckBox *>(QStringLiteral("chkSaveLogin"))->setChecked(true);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdLogin")),
+                          Qt::LeftButton);
+    });
+    f.main.Form_Load();
+    QCOMPARE(f.commandUrls(), (QStringList{command("bob", "RECORDDELETE", "192.0.2.1"),
+                                           command("bob", "RECORDADD", "198.51.100.7")}));
+    QVERIFY(!f.chkAutoIP()->isChecked());
+}
+
 void TestFrmMain::closing_data() {
     QTest::addColumn<QString>("subDomain");
     QTest::addColumn<bool>("remember");
@@ -618,12 +647,15 @@ void TestFrmMain::closing_data() {
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<bool>("ended");
     QTest::addColumn<bool>("addRefused"); // the set-up's registration was refused
+    // The file of an older version kept ann's address under her remembered name only: it names
+    // her as its subscriber before anything is written over that name.
     QTest::newRow("record table, not remembered")
-        << QString() << false << true << false << QStringList() << QStringList{"bSaveLogin=0"}
-        << true << false;
+        << QString() << false << true << false << QStringList()
+        << QStringList{"IPAddressUser=ann", "bSaveLogin=0"} << true << false;
     QTest::newRow("record table, remembered")
         << QString() << true << true << false << QStringList()
-        << QStringList{"bSaveLogin=1", "Username=ann", "Password=pw"} << true << false;
+        << QStringList{"IPAddressUser=ann", "bSaveLogin=1", "Username=ann", "Password=pw"} << true
+        << false;
     QTest::newRow("own sub-domain, No")
         << "dyn.test" << true << false << true << QStringList() << QStringList() << false << false;
     QTest::newRow("own sub-domain, Yes")

@@ -246,29 +246,42 @@ void TestWebRequest::answerUnderAWindowIsNoTimeOut() {
 }
 
 void TestWebRequest::requestSentTwiceIsSaid_data() {
-    QTest::addColumn<int>("unanswered"); // connections closed before any answer
-    QTest::newRow("answered at once") << 0;
-    QTest::newRow("closed, sent again, answered") << 1;
-    QTest::newRow("closed, sent again, closed") << 2;
+    QTest::addColumn<QStringList>("first"); // what the first connections get: closed, moved
+    QTest::addColumn<bool>("resent");
+    QTest::addColumn<bool>("failed");
+    QTest::newRow("answered at once") << QStringList{} << false << false;
+    QTest::newRow("closed, sent again, answered") << QStringList{"closed"} << true << false;
+    QTest::newRow("closed, sent again, closed") << QStringList{"closed", "closed"} << true << true;
+    // A redirect's next hop is a request of its own, not the same one sent again.
+    QTest::newRow("redirected, answered") << QStringList{"moved"} << false << false;
 }
 
 void TestWebRequest::requestSentTwiceIsSaid() {
     // A connection that closes before any answer makes Qt send the request again by itself: the
     // service may have carried out the first one, so what the answer says is the second's.
-    QFETCH(int, unanswered);
+    QFETCH(QStringList, first);
+    QFETCH(bool, resent);
+    QFETCH(bool, failed);
     ScriptedServer server;
     int requests = 0;
     server.respond = [&](QTcpSocket *s) {
-        if (++requests <= unanswered)
+        const QString what = first.value(requests++);
+        if (what == QLatin1String("closed")) {
             s->disconnectFromHost();
-        else
+        } else if (what == QLatin1String("moved")) {
+            s->write("HTTP/1.1 301 Moved Permanently\r\nLocation: /moved.asp?fxn=login\r\n"
+                     "Content-Length: 0\r\nConnection: close\r\n\r\n");
+            s->disconnectFromHost();
+        } else {
             reply(s, "200 OK", "<p>Error: No such record</p>");
+        }
     };
     QtWebRequest web(5s);
     const auto answer = web.fetch(server.url());
-    QCOMPARE(requests, std::min(unanswered + 1, 2));
-    QCOMPARE(answer.resent, unanswered > 0);
-    QCOMPARE(answer.failed, unanswered > 1);
+    QCOMPARE(requests, failed ? 2 : int(first.size()) + 1);
+    QCOMPARE(answer.resent, resent);
+    QCOMPARE(answer.failed, failed);
+    QCOMPARE(web.requestsUnderWay(), 0);
 }
 
 void TestWebRequest::refusedConnectionFails() {

@@ -456,6 +456,8 @@ void TestRecordEdit::changeCutOffIsFinishedAtTheNextStart_data() {
     QTest::newRow("the delete never arrived: nothing to do") << kRecords << QStringList();
     QTest::newRow("the add arrived, its answer lost: marked, nothing sent")
         << others + QStringLiteral("~~A.TEST;;A;;mail;;198.51.100.9") << QStringList();
+    QTest::newRow("the add arrived, listed fully qualified: marked, nothing sent")
+        << others + QStringLiteral("~~a.test.;;A;;mail;;198.51.100.9") << QStringList();
     QTest::newRow("added and put back, both answers lost: the old copy goes")
         << kRecords + QStringLiteral("~~a.test;;A;;mail;;198.51.100.9")
         << QStringList{command("RECORDDELETE", "a.test", "mail", "A", "10.0.0.2")};
