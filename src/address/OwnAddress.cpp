@@ -10,6 +10,7 @@
 #include "protocol/RecordList.h"
 #include "session/HistoryFile.h"
 #include "session/MainWindow.h"
+#include "session/MarkFile.h"
 #include "session/SavedSettings.h"
 #include "session/WorkGuard.h"
 
@@ -77,6 +78,9 @@ void OwnAddress::SetUpMainWindow() {
         });
     }
     m_moveWaits.startOver();
+    // This subscriber's marks, kept from his earlier runs; another one's never.
+    if (m_services.marks != nullptr)
+        m_services.autoIP.replaceWith(m_services.marks->load(user.sUsername));
     m_mainWindow.setShownAddress(user.sIPAddress);
     user.bVerlundOnly = false;
     if (user.sSubDomain.isEmpty()) {
@@ -125,12 +129,12 @@ void OwnAddress::SetUpMainWindow() {
         user.sIPAddress = address;
         // Until the add is known to have gone through, the refresh registers the host name
         // (unless the service's list shows it registered).
-        m_registerAgain = !m_client
-                               .SendRecordCommand(user.sSubDomain, user.sUsername,
-                                                  QLatin1String(protocol::kRecordAdd),
-                                                  user.sRecordType, address, false,
-                                                  isAutoIPTicked())
-                               .done();
+        m_registerAgain =
+            !m_client
+                 .SendRecordCommand(user.sSubDomain, user.sUsername,
+                                    QLatin1String(protocol::kRecordAdd), user.sRecordType, address,
+                                    false, isAutoIPTicked())
+                 .done();
     }
     // With no address to register (the service named none) the host name stays parked rather
     // than losing its record; the refresh registers the address once it learns one.
@@ -158,8 +162,8 @@ void OwnAddress::adoptListedAddress() {
     for (const protocol::DnsRecord &r : protocol::SplitRecordList(*list))
         if (protocol::SameRecord({r.domain, r.recordType, r.name, {}}, own))
             at.append(protocol::NullTrim(r.address));
-    if (at.size() != 1)
-        return; // not listed (a service may leave it out) or at several: nothing to go by
+    if (at.size() != 1 || !protocol::IsDottedIPv4(at.first()))
+        return; // not listed (a service may leave it out), at several, or at no address
     if (at.first() == m_services.parkingAddress) {
         m_registerAgain = true; // still parked: it is registered nowhere of his
         return;
@@ -181,8 +185,18 @@ void OwnAddress::tmrAuto_Timer() {
     const protocol::DnsClient::Automatic byTheRefresh(m_client);
     protocol::clsUser &user = m_services.user;
     const bool autoIP = isAutoIPTicked();
-    if (user.bVerlundOnly && !autoIP)
+    if (user.bVerlundOnly && !autoIP) {
+        // Nothing follows the address. Only a set-up whose registration did not go through (its
+        // delete took the host name from the parking address) is finished: the service's list
+        // is looked at first, then the address set up is registered.
+        if (m_registerAgain && !user.sIPAddress.isEmpty() && m_moveWaits.isDue(user.sIPAddress)) {
+            m_client.QueryPublicAddress();
+            adoptListedAddress();
+            if (m_registerAgain)
+                registerOwnHostName(user.sIPAddress, false);
+        }
         return;
+    }
     const QString fetched = m_client.QueryPublicAddress();
     if (fetched.isEmpty())
         return;
@@ -199,26 +213,36 @@ void OwnAddress::tmrAuto_Timer() {
                 m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
                                            QLatin1String(protocol::kRecordDelete), user.sRecordType,
                                            user.sIPAddress, false, autoIP);
-            if (m_client
-                    .SendRecordCommand(user.sSubDomain, user.sUsername,
-                                       QLatin1String(protocol::kRecordAdd), user.sRecordType, shown,
-                                       false, autoIP)
-                    .done()) {
-                m_moveWaits.succeeded(shown);
-                m_registerAgain = false;
-                saveOwnSettings();
+            if (registerOwnHostName(shown, autoIP))
                 Q_EMIT moved({protocol::HostName(user.sUsername, user.sSubDomain)}, shown);
-            } else {
-                session::RecordWait(m_services.history,
-                                    {user.sSubDomain, user.sRecordType, user.sUsername, shown},
-                                    m_moveWaits.refused(shown));
-            }
             m_frameVerlundDomain->txtVerlundIP->setText(fetched);
         }
     } else {
         m_mainWindow.RefreshAutoRecords(fetched);
     }
     m_mainWindow.setShownAddress(fetched);
+}
+
+bool OwnAddress::registerOwnHostName(const QString &address, bool autoIP) {
+    protocol::clsUser &user = m_services.user;
+    const protocol::Outcome outcome =
+        m_client
+            .SendRecordCommand(user.sSubDomain, user.sUsername, QLatin1String(protocol::kRecordAdd),
+                               user.sRecordType, address, false, autoIP)
+            .outcome;
+    if (outcome == protocol::Outcome::Done) {
+        m_moveWaits.succeeded(address);
+        m_registerAgain = false;
+        saveOwnSettings();
+        return true;
+    }
+    // A refusal waits before the next try; an answer lost is no refusal (the add may have gone
+    // through): the next refresh's list tells.
+    if (outcome == protocol::Outcome::Refused)
+        session::RecordWait(m_services.history,
+                            {user.sSubDomain, user.sRecordType, user.sUsername, address},
+                            m_moveWaits.refused(address));
+    return false;
 }
 
 bool OwnAddress::ValidateAlternateIP(const QString &typed) {

@@ -71,6 +71,9 @@ private:
     void saveOwnSettings();
     // Takes the address at which the service's latest list names the host name as registered.
     void adoptListedAddress();
+    // Registers the own host name at `address`, as the refresh does; true when done. A refused
+    // registration waits before its next try.
+    bool registerOwnHostName(const QString &address, bool autoIP);
 
     session::Services &m_services;
     session::MainWindow &m_mainWindow;

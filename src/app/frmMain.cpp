@@ -10,11 +10,13 @@
 #include "platform/Shell.h"
 #include "platform/Twips.h"
 #include "platform/Widgets.h"
+#include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
 #include "records/RecordView.h"
 #include "records/frameGrid.h"
 #include "records/frameOtherDomain.h"
 #include "session/HistoryFile.h"
+#include "session/MarkFile.h"
 #include "session/Notices.h"
 #include "session/WorkGuard.h"
 
@@ -92,6 +94,13 @@ frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray, Build 
     if (services.history != nullptr)
         // Found when the history is first written or read, said once no exchange is under way.
         connect(services.history, &session::HistoryFile::setAside, this, &frmMain::showLater);
+    if (services.marks != nullptr) {
+        connect(services.marks, &session::MarkFile::setAside, this, &frmMain::showLater);
+        // Every change of the marks is kept for the subscriber they belong to.
+        services.autoIP.changed = [&services] {
+            services.marks->save(services.user.sUsername, services.autoIP.keys());
+        };
+    }
     // Until a login decides the mode, the window is laid out for the record table.
     showView(session::View::RecordTable);
     if (build == Build::Now)
@@ -132,7 +141,10 @@ void frmMain::setVisible(bool visible) {
     QMainWindow::setVisible(visible);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    if (m_services.marks != nullptr)
+        m_services.autoIP.changed = nullptr;
+}
 
 void frmMain::buildMenus() {
     MnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "MnuFile", QStringLiteral("File"));
@@ -382,6 +394,10 @@ void frmMain::Form_Load() {
 
 void frmMain::endSession() {
     m_lifecycle->EndSession();
+}
+
+void frmMain::sessionEnding() {
+    m_lifecycle->SessionEnding();
 }
 
 void frmMain::closeEvent(QCloseEvent *event) {

@@ -58,6 +58,8 @@ public:
     void Form_Load();
     // The desktop ends the program: closing without the question, the parking bounded.
     void endSession();
+    // The session manager says the session is about to end.
+    void sessionEnding();
     // Shows and raises the window that stands for the program: the login window while it is
     // open, else this one (restored from the tray or from being minimised) once a login has
     // shown it.

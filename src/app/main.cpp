@@ -12,6 +12,7 @@
 #include "platform/QtWebRequest.h"
 #include "protocol/AutoIPList.h"
 #include "session/HistoryFile.h"
+#include "session/MarkFile.h"
 #include "session/Services.h"
 #include "session/WorkGuard.h"
 
@@ -141,8 +142,9 @@ int main(int argc, char *argv[]) {
     protocol::LoginFlags flags;
     protocol::AutoIPList autoIP;
     session::WorkGuard work;
-    // Both touch their files and the bus only when first used.
+    // They touch their files and the bus only when first used.
     session::HistoryFile history(session::HistoryFile::standardPath());
+    session::MarkFile marks(session::MarkFile::standardPath());
     platform::DesktopNotifications notifications;
     session::Services services{web,
                                boxes,
@@ -157,7 +159,8 @@ int main(int argc, char *argv[]) {
                                QString::fromLatin1(build::kParkingAddress),
                                session::kRefreshInterval,
                                &history,
-                               &notifications};
+                               &notifications,
+                               &marks};
 
     // The window's frames are made when a login first shows it: the login window needs none.
     app::frmMain window(services, nullptr, app::frmMain::Tray::Detect,
@@ -170,8 +173,11 @@ int main(int argc, char *argv[]) {
     platform::EndSignals endSignals;
     QObject::connect(&endSignals, &platform::EndSignals::endRequested, &window,
                      &app::frmMain::endSession);
+    // The session manager asks first (the user may still cancel), then ends the program by
+    // closing its windows or by quitting it.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager &) { window.endSession(); });
+                     [&window](QSessionManager &) { window.sessionEnding(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &app::frmMain::endSession);
     window.Form_Load();
     return QApplication::exec();
 }

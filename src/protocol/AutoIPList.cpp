@@ -19,15 +19,32 @@ void AutoIPList::UpdateAutoIPList(const QString &domain, const QString &name,
     const QString key = RecordKey(domain, recordType, name, address);
     const QString verb = command.toUpper();
     if (verb == QLatin1String(kRecordAdd) && autoResolution) {
-        if (!m_index.contains(key))
-            m_index.insert(key, m_order.insert(m_order.end(), key));
+        if (m_index.contains(key))
+            return;
+        m_index.insert(key, m_order.insert(m_order.end(), key));
     } else if (verb == QLatin1String(kRecordDelete)) {
         const auto found = m_index.constFind(key);
-        if (found != m_index.cend()) {
-            m_order.erase(found.value());
-            m_index.erase(found);
-        }
+        if (found == m_index.cend())
+            return;
+        m_order.erase(found.value());
+        m_index.erase(found);
+    } else {
+        return;
     }
+    if (changed)
+        changed();
+}
+
+QStringList AutoIPList::keys() const {
+    return QStringList(m_order.cbegin(), m_order.cend());
+}
+
+void AutoIPList::replaceWith(const QStringList &keys) {
+    m_order.clear();
+    m_index.clear();
+    for (const QString &key : keys)
+        if (!m_index.contains(key))
+            m_index.insert(key, m_order.insert(m_order.end(), key));
 }
 
 QString AutoIPList::sAutoIPRecords() const {

@@ -2,7 +2,9 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <list>
 
 namespace pellmarch::protocol {
@@ -16,7 +18,8 @@ QString RecordKey(const QString &domain, const QString &recordType, const QStrin
                   const QString &address);
 
 // The records that follow the machine's public address. The service keeps no such mark, so the
-// program keeps it for its own run: empty at start, never saved, never sent.
+// program keeps it: for the run here, between runs for each subscriber where the windows keep
+// it (told by `changed`); never sent.
 //
 // Keys match only as whole keys: removing one record's key never leaves a fragment of another
 // behind, even when one domain ends with another. Lookup, addition and removal cost the same
@@ -37,6 +40,13 @@ public:
     // The list as text: the keys in the order they were added.
     QString sAutoIPRecords() const;
     qsizetype size() const { return m_index.size(); }
+
+    // The keys in the order they were added, and the list made of `keys` anew (a subscriber's
+    // marks kept from an earlier run). Replacing tells nothing.
+    QStringList keys() const;
+    void replaceWith(const QStringList &keys);
+    // Called after each change of the list by a record command.
+    std::function<void()> changed;
 
 private:
     std::list<QString> m_order;

@@ -10,6 +10,7 @@
 #include "records/frameOtherDomain.h"
 #include "session/HistoryFile.h"
 #include "session/MainWindow.h"
+#include "session/MarkFile.h"
 #include "session/WorkGuard.h"
 
 #include <QScopeGuard>
@@ -116,7 +117,25 @@ void RecordView::SetUpRecordTable() {
     std::optional<QString> list;
     if (!m_services.user.sDomainUserRecords.isEmpty())
         list = m_services.user.sDomainUserRecords;
-    if (FinishPendingChanges(list))
+    bool changed = FinishPendingChanges(list);
+    if (list) {
+        // Marks of records the service no longer lists, and that no unfinished change names,
+        // mark nothing any more.
+        QSet<QString> named;
+        for (const protocol::DnsRecord &r : protocol::SplitRecordList(*list))
+            named.insert(protocol::RecordKey(r.domain, r.recordType, r.name, r.address));
+        for (const ChangeJournal::Entry &entry : m_journal.pending(m_services.user.sUsername))
+            for (const protocol::DnsRecord &r : {entry.change.old, entry.change.fresh})
+                named.insert(protocol::RecordKey(r.domain, r.recordType, r.name, r.address));
+        QStringList kept = m_services.autoIP.keys();
+        if (kept.removeIf([&named](const QString &key) { return !named.contains(key); }) > 0) {
+            m_services.autoIP.replaceWith(kept);
+            if (m_services.marks != nullptr)
+                m_services.marks->save(m_services.user.sUsername, kept);
+            changed = true;
+        }
+    }
+    if (changed)
         LoadRecordTable();
 }
 
@@ -323,8 +342,8 @@ protocol::Outcome RecordView::changeRecord(protocol::DnsRecord *old, bool oldAut
     } else {
         list = m_client.freshRecordList();
         bool freshRefused = false;
-        const bool reached = added.answered || (deleted && deleted->answered) ||
-                             (putBack && putBack->answered);
+        const bool reached =
+            added.answered || (deleted && deleted->answered) || (putBack && putBack->answered);
         if (!list && unknown && addMessages && reached) {
             // The subscriber waits for the outcome and the service was there: a look at its list
             // now tells what became of the change (and repairs it).
@@ -361,19 +380,27 @@ bool RecordView::settle(int entry, const PendingChange &change, QString &list, b
     for (int round = 0; round < 3; ++round) {
         const bool freshListed = protocol::ListHolds(list, change.fresh);
         const bool oldListed = change.hasOld() && !same && protocol::ListHolds(list, change.old);
+        // A mark goes on the record as the service lists it (it may write it in a form of its
+        // own), so that the refresh finds it.
+        const auto asListed = [&list](const protocol::DnsRecord &record) {
+            for (const protocol::DnsRecord &r : protocol::SplitRecordList(list))
+                if (protocol::SameRecord(r, record))
+                    return r;
+            return record;
+        };
         if (freshListed && !oldListed) {
             // Done (an add whose answer was lost included): the record keeps the mark it was
             // given, so it goes on following the address.
             if (change.hasOld() && !same)
                 mark(change.old, false);
-            mark(change.fresh, change.freshAutoIP);
+            mark(asListed(change.fresh), change.freshAutoIP);
             m_journal.crossOut(entry);
             return true;
         }
         if (oldListed && !freshListed) {
             // Nothing happened, or the record was put back: it is as it was.
             mark(change.fresh, false);
-            mark(change.old, change.oldAutoIP);
+            mark(asListed(change.old), change.oldAutoIP);
             m_journal.crossOut(entry);
             return true;
         }
@@ -386,23 +413,24 @@ bool RecordView::settle(int entry, const PendingChange &change, QString &list, b
         sent = true;
         const auto after = [&list](const protocol::DnsClient::CommandResult &result,
                                    const protocol::DnsRecord &record, bool adding) {
-            // The service's list when its answer carried one, else the list as it was with
-            // what the answer acknowledged.
-            if (result.records) {
-                list = *result.records;
-            } else {
-                QList<protocol::DnsRecord> records = protocol::SplitRecordList(list);
-                records.removeIf(
-                    [&record](const protocol::DnsRecord &r) { return SameRecord(r, record); });
-                if (adding)
-                    records.append(record);
-                list = protocol::JoinRecordList(records);
-            }
+            // The service's list when its answer carried one, else the list as it was; either
+            // way with what the answer acknowledged (a service may list a record in a form of
+            // its own, and must not make the repair go round again).
+            QList<protocol::DnsRecord> records =
+                protocol::SplitRecordList(result.records ? *result.records : list);
+            records.removeIf(
+                [&record](const protocol::DnsRecord &r) { return SameRecord(r, record); });
+            if (adding)
+                records.append(record);
+            list = protocol::JoinRecordList(records);
         };
         protocol::DnsClient::CommandResult result;
         if (freshListed && oldListed) {
-            // Both stand (the delete's answer was lost, or it never arrived): the old copy goes,
-            // as the change meant.
+            // Both stand (the delete's answer was lost, it never arrived, or it was refused): the
+            // old copy goes, as the change meant. The mark is the new one's at once, so the old
+            // copy is never moved anew while its delete waits for another try.
+            mark(change.old, false);
+            mark(change.fresh, change.freshAutoIP);
             protocol::DnsRecord doomed = change.old;
             result = runRecord(doomed, protocol::kRecordDelete, change.oldAutoIP);
             if (result.done())
@@ -428,6 +456,7 @@ bool RecordView::settle(int entry, const PendingChange &change, QString &list, b
             return false;
         }
     }
+    m_journal.tryFailed(entry);
     return false;
 }
 

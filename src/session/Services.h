@@ -22,6 +22,7 @@ namespace pellmarch::session {
 
 class WorkGuard;
 class HistoryFile;
+class MarkFile;
 
 // How often the automatic refresh asks for the public address.
 inline constexpr std::chrono::milliseconds kRefreshInterval{30000};
@@ -43,6 +44,7 @@ struct Services {
     std::chrono::milliseconds refreshInterval = kRefreshInterval; // tmrAuto
     HistoryFile *history = nullptr;         // every exchange, kept; none in most tests
     platform::Notifier *notifier = nullptr; // the desktop's notifications; none in most tests
+    MarkFile *marks = nullptr;              // the marks kept between runs; none in most tests
 };
 
 } // namespace pellmarch::session

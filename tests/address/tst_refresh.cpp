@@ -198,6 +198,7 @@ void TestRefresh::ownHostNameFollowsOneTickLate() {
         QString fetched; // empty: the query fails
         QStringList commands;
         QString shownAfter;
+        QString records = {}; // the query's record list
     };
     const QList<Tick> ticks{
         {"10.1.1.1", {}, "10.1.1.1"},
@@ -219,21 +220,32 @@ void TestRefresh::ownHostNameFollowsOneTickLate() {
          {command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "10.6.6.6"),
           command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.7.7.7")},
          "10.8.8.8"},
+        // The service's own list says where the host name points: where it names an address,
+        // that is registered (nothing to move); anything else there is no address.
+        {"10.9.9.9", {}, "10.9.9.9", "dyn.test;;A;;dana;;10.8.8.8"},
+        {"10.9.9.9",
+         {command("dana", "dyn.test", "dana", "RECORDDELETE", "A", "10.8.8.8"),
+          command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.9.9.9")},
+         "10.9.9.9",
+         "dyn.test;;A;;dana;;unknown"},
     };
     for (const Tick &t : ticks) {
         f.fakes.web.urls.clear();
         if (t.fetched.isEmpty())
             f.fakes.web.fail();
         else
-            f.fakes.web.answer(queryAnswer(t.fetched));
+            f.fakes.web.answer(queryAnswer(t.fetched, t.records));
         for (int i = 0; i < t.commands.size(); ++i)
             f.fakes.web.answer(success());
         f.tick();
         QCOMPARE(f.fakes.web.urls, QStringList{kQuery.arg("dana")} + t.commands);
         QCOMPARE(f.shown(), t.shownAfter);
     }
-    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.7.7.7"));
-    QCOMPARE(f.find<QLineEdit>("txtVerlundIP")->text(), QStringLiteral("10.8.8.8"));
+    QCOMPARE(f.fakes.user.sIPAddress, QStringLiteral("10.9.9.9"));
+    QCOMPARE(f.find<QLineEdit>("txtVerlundIP")->text(), QStringLiteral("10.9.9.9"));
+    // Kept as each move went through.
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/IPAddress")),
+             QStringLiteral("10.9.9.9"));
 }
 
 void TestRefresh::ownHostNameWaitsForAnAddress_data() {
@@ -285,23 +297,35 @@ void TestRefresh::ownHostNameWaitsForAnAddress() {
 
 void TestRefresh::refusedMovesWait_data() {
     QTest::addColumn<QString>("subDomain"); // empty: record-table mode
-    QTest::newRow("marked record") << "";
-    QTest::newRow("own host name") << "dyn.test";
+    QTest::addColumn<bool>("addsDone");     // the service refuses deletes only
+    QTest::newRow("marked record") << "" << false;
+    QTest::newRow("own host name") << "dyn.test" << false;
+    // Each move adds the record at the new address and leaves the old copy: the old copy's
+    // delete is tried again after its waits, and the old copy is never moved anew.
+    QTest::newRow("marked record, its deletes refused") << "" << true;
 }
 
 void TestRefresh::refusedMovesWait() {
     // A service that keeps refusing a move is asked again after 1, 2, 4, ... ticks, not on
     // every tick; a new address is tried at once.
     QFETCH(QString, subDomain);
+    QFETCH(bool, addsDone);
     RefreshFixture f(QStringLiteral("dana"), subDomain, QStringLiteral("a.test;;A;;www;;10.2.2.2"));
     f.fakes.autoIP.UpdateAutoIPList("a.test", "www", "RECORDADD", "A", "10.2.2.2", true);
     f.main.recordView().LoadRecordTable();
     f.find<QCheckBox>("chkAutoIP")->setChecked(true);
     QString address = QStringLiteral("10.9.9.9");
+    QStringList held{QStringLiteral("a.test;;A;;www;;10.2.2.2")};
     f.fakes.web.duringFetch = [&] {
-        f.fakes.web.answer(f.fakes.web.urls.last().contains(QLatin1String("GetIPAddress"))
-                               ? queryAnswer(address, QStringLiteral("a.test;;A;;www;;10.2.2.2"))
-                               : QStringLiteral("<p>Error: Busy</p>"));
+        const QString &url = f.fakes.web.urls.last();
+        if (url.contains(QLatin1String("GetIPAddress"))) {
+            f.fakes.web.answer(queryAnswer(address, held.join(QLatin1String("~~"))));
+        } else if (addsDone && url.contains(QLatin1String("RECORDADD"))) {
+            held.append(QStringLiteral("a.test;;A;;www;;") + url.section(QLatin1Char('='), -1));
+            f.fakes.web.answer(success(held.join(QLatin1String("~~"))));
+        } else {
+            f.fakes.web.answer(QStringLiteral("<p>Error: Busy</p>"));
+        }
     };
     QList<int> movedAt;
     for (int tick = 1; tick <= 14; ++tick) {
@@ -325,6 +349,22 @@ void TestRefresh::ownModeUntickedSendsNothing() {
     QTRY_VERIFY(ticks.size() >= 3);
     QVERIFY(f.fakes.web.urls.isEmpty());
     QCOMPARE(f.shown(), QStringLiteral("10.1.1.1"));
+    f.main.ownAddress().tmrAuto.stop();
+
+    // A set-up whose registration was refused, its delete having taken the host name from the
+    // parking address, is finished by the next tick: a look at the service's list, then the add.
+    f.fakes.web.answer(success());
+    f.fakes.web.answer(QStringLiteral("<p>Error: Busy</p>"));
+    f.main.SetUpMainWindow();
+    f.main.ownAddress().tmrAuto.stop();
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(queryAnswer(QStringLiteral("10.1.1.1")));
+    f.fakes.web.answer(success());
+    f.tick();
+    f.tick();
+    QCOMPARE(f.fakes.web.urls,
+             (QStringList{kQuery.arg("dana"),
+                          command("dana", "dyn.test", "dana", "RECORDADD", "A", "10.1.1.1")}));
 }
 
 void TestRefresh::ticksWaitForWorkUnderWay() {
