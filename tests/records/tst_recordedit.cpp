@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "platform/WebRequest.h"
 #include "records/RecordView.h"
+#include "session/MarkFile.h"
 #include "support/Fakes.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace pellmarch;
@@ -107,6 +109,7 @@ private Q_SLOTS:
     void changeCutOffIsFinishedAtTheNextStart_data();
     void changeCutOffIsFinishedAtTheNextStart();
     void refusedFinishingWaitsLongerEachTime();
+    void marksAreKeptForTheNextRun();
     void keyboardOnly();
 };
 
@@ -551,6 +554,45 @@ void TestRecordEdit::refusedFinishingWaitsLongerEachTime() {
         }
     }
     QCOMPARE(triedAt, (QList<int>{1, 3, 6, 11}));
+}
+
+void TestRecordEdit::marksAreKeptForTheNextRun() {
+    // What an earlier run kept: acme's www, and a record the service no longer lists; bob's own.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PELLMARCH-marks.json"));
+    const QString www = QStringLiteral("A.TEST;;A;;@;;10.0.0.1~~");
+    const QStringList bob{QStringLiteral("B.TEST;;A;;@;;10.9.9.9~~")};
+    {
+        session::MarkFile earlier(path);
+        earlier.save(QStringLiteral("acme"), {www, QStringLiteral("A.TEST;;A;;GONE;;10.0.0.7~~")});
+        earlier.save(QStringLiteral("bob"), bob);
+    }
+    testing::FakeServices fakes;
+    session::MarkFile marks(path);
+    fakes.services.marks = &marks;
+    fakes.user.sUsername = QStringLiteral("acme");
+    fakes.user.sPassword = QStringLiteral("pw");
+    fakes.user.sIPAddress = kShown;
+    fakes.user.sDomainList = QStringLiteral("a.test");
+    fakes.user.sRecordTypeList = QStringLiteral("A");
+    fakes.user.sDomainUserRecords = kRecords;
+    app::frmMain main(fakes.services);
+    main.SetUpMainWindow();
+    main.ownAddress().tmrAuto.stop();
+    const QAbstractItemModel *table =
+        main.findChild<QTableView *>(QStringLiteral("gridDomainUser"))->model();
+    QCOMPARE(table->index(0, 4).data().toString(), QStringLiteral("Yes"));
+    // mail is marked now: kept as it changed, the mark gone with its record dropped.
+    fakes.web.answer(success(kRecords));
+    fakes.web.answer(success(kRecords));
+    main.findChild<QTableView *>(QStringLiteral("gridDomainUser"))->selectRow(1);
+    main.recordView().EditSelectedRecord();
+    main.findChild<QCheckBox *>(QStringLiteral("chkDomainAutoIP"))->setChecked(true);
+    main.recordView().cmdServerIP_Click();
+    marks.flush();
+    QCOMPARE(session::MarkFile(path).load(QStringLiteral("acme")),
+             (QStringList{www, QStringLiteral("A.TEST;;A;;MAIL;;198.51.100.7~~")}));
+    QCOMPARE(session::MarkFile(path).load(QStringLiteral("bob")), bob);
 }
 
 void TestRecordEdit::keyboardOnly() {

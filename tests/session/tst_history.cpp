@@ -1,7 +1,8 @@
-// The history file: what it keeps and reads back, its bound, that it stays the owner's alone, and
-// that a file in its place that is not the program's own is set aside, never followed or
-// written over.
+// The history file and the file of marked records: what they keep and read back, the history's
+// bound, that they stay the owner's alone, and that a file in their place that is not the
+// program's own is set aside, never followed or written over.
 #include "session/HistoryFile.h"
+#include "session/MarkFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 
 using pellmarch::protocol::Exchange;
 using pellmarch::session::HistoryFile;
+using pellmarch::session::MarkFile;
 
 namespace {
 
@@ -55,6 +57,8 @@ private Q_SLOTS:
     void keepsTheLastTenThousandOwnerOnly();
     void fileNotItsOwnIsSetAside_data();
     void fileNotItsOwnIsSetAside();
+    void marksAreEachSubscribersOwn_data();
+    void marksAreEachSubscribersOwn();
 };
 
 void TestHistory::keepsWhatWasWrittenNewestFirst() {
@@ -226,6 +230,63 @@ void TestHistory::fileNotItsOwnIsSetAside() {
     QVERIFY(!QFileInfo(path).isSymLink());
     QCOMPARE(modeOf(path), mode_t(0600));
     QCOMPARE(setAside.size(), 1);
+}
+
+void TestHistory::marksAreEachSubscribersOwn_data() {
+    QTest::addColumn<QByteArray>("found"); // what stands at the file's place first
+    QTest::addColumn<QString>("why");      // empty: the file is the program's own
+    QTest::newRow("none yet") << QByteArray() << QString();
+    QTest::newRow("damaged") << QByteArray("{\"pellmarch-marks\":1,\"subscribers\":[]}")
+                             << "is damaged";
+    QTest::newRow("another program's")
+        << QByteArray("[\"ACME.TEST;;A;;WWW;;1.2.3.4~~\"]") << "is damaged";
+    QTest::newRow("a link") << QByteArray("link") << "is a link to another file";
+}
+
+void TestHistory::marksAreEachSubscribersOwn() {
+    QFETCH(QByteArray, found);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PELLMARCH-marks.json"));
+    const QString other = dir.filePath(QStringLiteral("other"));
+    if (found == "link") {
+        QFile target(other);
+        QVERIFY(target.open(QIODevice::WriteOnly) && target.write("kept") == 4);
+        target.close();
+        QVERIFY(QFile::link(other, path));
+    } else if (!found.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(found) == found.size());
+    }
+    const QStringList acme{QStringLiteral("ACME.TEST;;A;;WWW;;203.0.113.10~~"),
+                           QStringLiteral("ACME.TEST;;A;;@;;203.0.113.10~~")};
+    {
+        MarkFile marks(path);
+        QSignalSpy setAside(&marks, &MarkFile::setAside);
+        QCOMPARE(marks.load(QStringLiteral("acme")), QStringList());
+        const QString aside = asideOf(path);
+        QCOMPARE(setAside.size(), why.isEmpty() ? 0 : 1);
+        if (!why.isEmpty())
+            QCOMPARE(setAside.first().first().toString(),
+                     QStringLiteral("The file of the records marked for automatic IP "
+                                    "resolution\n") +
+                         path + QLatin1Char('\n') + why +
+                         QStringLiteral(".\nIt was set aside as\n") + aside +
+                         QStringLiteral("\nand no record is marked now."));
+        marks.save(QStringLiteral("acme"), acme);
+        marks.save(QStringLiteral("bob"), {QStringLiteral("B.TEST;;A;;@;;10.0.0.1~~")});
+    } // written whole on the way out at the latest
+    QCOMPARE(modeOf(path), mode_t(0600));
+    if (found == "link")
+        QCOMPARE(contentOf(other), QByteArray("kept"));
+    // Another run: each subscriber finds his own marks, and only his.
+    MarkFile next(path);
+    QCOMPARE(next.load(QStringLiteral("acme")), acme);
+    QCOMPARE(next.load(QStringLiteral("carol")), QStringList());
+    next.save(QStringLiteral("bob"), {});
+    next.flush();
+    QCOMPARE(MarkFile(path).load(QStringLiteral("bob")), QStringList());
+    QCOMPARE(MarkFile(path).load(QStringLiteral("acme")), acme);
 }
 
 QTEST_GUILESS_MAIN(TestHistory)
