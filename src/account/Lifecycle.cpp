@@ -26,21 +26,28 @@ using session::WriteSetting;
 
 Lifecycle::Lifecycle(session::Services &services, session::MainWindow &mainWindow,
                      protocol::DnsClient &client)
-    : m_services(services), m_mainWindow(mainWindow), m_client(client) {}
+    : m_services(services), m_mainWindow(mainWindow), m_client(client),
+      m_remembered(services.settings, services.secrets) {}
+
+void Lifecycle::newLoginWindow() {
+    m_login = std::make_unique<frmLogin>(m_services, m_mainWindow.window());
+    m_login->setSaveLoginHint(m_remembered.whereKept());
+}
 
 Lifecycle::~Lifecycle() = default;
 
 void Lifecycle::Form_Load() {
-    m_login = std::make_unique<frmLogin>(m_services, m_mainWindow.window());
+    newLoginWindow();
     m_login->setWindowTitle(about::LoginVersionCaption());
 
-    if (session::IsSettingOn(ReadSetting(m_services.settings, session::kSaveLoginKey))) {
-        const QString username = ReadSetting(m_services.settings, session::kUsernameKey);
-        const QString password = ReadSetting(m_services.settings, session::kPasswordKey);
+    if (const session::RememberedLogin::Login remembered = m_remembered.read();
+        remembered.remembered) {
         m_services.flags.bRememberLogin = true;
-        m_login->fillRememberedLogin(username, password);
+        m_login->fillRememberedLogin(remembered.username, remembered.password);
         // The window stays hidden: nothing of the program is on screen until the answer is in.
-        m_login->cmdLogin_Click();
+        // A password the secret store did not give is asked for in the login window.
+        if (!remembered.passwordUnavailable)
+            m_login->cmdLogin_Click();
         if (!m_services.flags.bLoggedIn && m_login->exec() != QDialog::Accepted)
             return;
     } else if (m_login->exec() != QDialog::Accepted) {
@@ -70,7 +77,7 @@ void Lifecycle::mnuLogin_Click() {
         return;
     }
     // A new window each time: it opens in its designed state, boxes empty, caption "Login".
-    m_login = std::make_unique<frmLogin>(m_services, m_mainWindow.window());
+    newLoginWindow();
     if (m_login->exec() != QDialog::Accepted)
         return;
     SaveLoginSettings();
@@ -137,13 +144,8 @@ void Lifecycle::ParkAndSaveSettings() {
 void Lifecycle::SaveLoginSettings() {
     platform::SettingsStore &settings = m_services.settings;
     session::NameOwnSettingsUser(settings);
-    if (m_services.flags.bRememberLogin) {
-        WriteSetting(settings, session::kSaveLoginKey, QLatin1String(session::kSettingOn));
-        WriteSetting(settings, session::kUsernameKey, m_services.user.sUsername);
-        WriteSetting(settings, session::kPasswordKey, m_services.user.sPassword);
-    } else {
-        WriteSetting(settings, session::kSaveLoginKey, QLatin1String(session::kSettingOff));
-    }
+    m_remembered.keep(m_services.user.sUsername, m_services.user.sPassword,
+                      m_services.flags.bRememberLogin);
 }
 
 } // namespace pellmarch::account

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/RememberedLogin.h"
 #include "session/Services.h"
 
 #include <chrono>
@@ -61,7 +62,11 @@ private:
     session::Services &m_services;
     session::MainWindow &m_mainWindow;
     protocol::DnsClient &m_client;
+    // A login window in its designed state, with the hint where "Save Login" keeps the password.
+    void newLoginWindow();
+
     std::unique_ptr<frmLogin> m_login;
+    session::RememberedLogin m_remembered;
     bool m_running = false;       // a subscriber is set up and not parked
     bool m_parking = false;       // the host name is being parked
     bool m_ending = false;        // the session ends

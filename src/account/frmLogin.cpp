@@ -219,6 +219,11 @@ void frmLogin::fillRememberedLogin(const QString &username, const QString &passw
     txtPassword->setText(password);
 }
 
+void frmLogin::setSaveLoginHint(const QString &hint) {
+    chkSaveLogin->setToolTip(hint);
+    chkSaveLogin->setAccessibleDescription(hint);
+}
+
 void frmLogin::cmdExit_Click() {
     m_services.shell.endProgram();
 }

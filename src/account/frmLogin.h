@@ -49,6 +49,9 @@ public:
 
     bool isLoginBusy() const { return m_bLoginBusy; }
 
+    // Says, on "Save Login", where the password will be kept.
+    void setSaveLoginHint(const QString &hint);
+
     // Only a successful login or Exit leaves the window: Esc does nothing.
     void reject() override;
 

@@ -6,6 +6,7 @@
 #include "platform/CaretRest.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/EndSignals.h"
+#include "platform/KeychainSecretStore.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtShell.h"
@@ -145,6 +146,8 @@ int main(int argc, char *argv[]) {
     // They touch their files and the bus only when first used.
     session::HistoryFile history(session::HistoryFile::standardPath());
     session::MarkFile marks(session::MarkFile::standardPath());
+    // The remembered password's place, where the desktop has one.
+    platform::KeychainSecretStore secrets(QStringLiteral("Pellmarch"));
     platform::DesktopNotifications notifications;
     session::Services services{web,
                                boxes,
@@ -160,7 +163,8 @@ int main(int argc, char *argv[]) {
                                session::kRefreshInterval,
                                &history,
                                &notifications,
-                               &marks};
+                               &marks,
+                               &secrets};
 
     // The window's frames are made when a login first shows it: the login window needs none.
     app::frmMain window(services, nullptr, app::frmMain::Tray::Detect,

@@ -12,6 +12,7 @@ class MessageBoxes;
 class Shell;
 class SettingsStore;
 class Notifier;
+class SecretStore;
 } // namespace pellmarch::platform
 
 namespace pellmarch::protocol {
@@ -42,9 +43,10 @@ struct Services {
     WorkGuard &work;
     QString parkingAddress;                                       // parks the own host name
     std::chrono::milliseconds refreshInterval = kRefreshInterval; // tmrAuto
-    HistoryFile *history = nullptr;         // every exchange, kept; none in most tests
-    platform::Notifier *notifier = nullptr; // the desktop's notifications; none in most tests
-    MarkFile *marks = nullptr;              // the marks kept between runs; none in most tests
+    HistoryFile *history = nullptr;           // every exchange, kept; none in most tests
+    platform::Notifier *notifier = nullptr;   // the desktop's notifications; none in most tests
+    MarkFile *marks = nullptr;                // the marks kept between runs; none in most tests
+    platform::SecretStore *secrets = nullptr; // the desktop's secret store; none in most tests
 };
 
 } // namespace pellmarch::session

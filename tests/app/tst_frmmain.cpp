@@ -795,7 +795,8 @@ void TestFrmMain::loginAsDifferentUserThenLogIn() {
     QCOMPARE(f.fakes.settings.writes,
              (QStringList{"Init/IPAddress=198.51.100.7", "Init/AutoIP=1", "Init/IPAddressUser=ann",
                           "Init/bSaveLogin=1", "Init/Username=ann", "Init/Password=pw",
-                          "Init/bSaveLogin=0"}));
+                          // bob did not tick "Save Login": ann's password no longer lies there.
+                          "Init/bSaveLogin=0", "Init/Password="}));
     // bob's record table, filled from his login, in place of ann's own host name.
     QVERIFY(!f.fakes.user.bVerlundOnly);
     QVERIFY(f.find<QFrame>("frameGrid")->isVisible());

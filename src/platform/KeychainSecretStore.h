@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/SecretStore.h"
+
+#include <QDBusConnection>
+
+#include <chrono>
+
+namespace QKeychain {
+class Job;
+}
+
+namespace pellmarch::platform {
+
+// The desktop's secret store through QtKeychain, which speaks the Secret Service (through
+// libsecret, loaded when the program runs) or KWallet. QtKeychain alone cannot tell a desktop
+// without a store from a store without the entry (a read answers "entry not found" either way),
+// and where the bus can start no store it waits half a minute for one: so the session bus is
+// asked first whether a store runs there or can be started, and each call waits at most `wait`
+// (at session start the store may come up after the program).
+class KeychainSecretStore final : public SecretStore {
+public:
+    static constexpr std::chrono::milliseconds kDefaultWait{10000};
+
+    explicit KeychainSecretStore(QString service,
+                                 const QDBusConnection &bus = QDBusConnection::sessionBus(),
+                                 std::chrono::milliseconds wait = kDefaultWait);
+
+    bool isThere() override;
+    Result read(const QString &account, QString *secret) override;
+    Result write(const QString &account, const QString &secret) override;
+    Result remove(const QString &account) override;
+
+private:
+    // Whether a store's name is owned on the bus (`running`), or else one can be started.
+    bool storeOnTheBus(bool running);
+    // Runs `job` (which deletes itself once it has finished) and waits for it.
+    Result run(QKeychain::Job *job, QString *text);
+
+    QString m_service;
+    QDBusConnection m_bus;
+    std::chrono::milliseconds m_wait;
+};
+
+} // namespace pellmarch::platform
