@@ -5,6 +5,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
+#include "platform/WakeSignals.h"
 #include "platform/Widgets.h"
 #include "protocol/AnswerText.h"
 #include "protocol/LoginExchange.h"
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace pellmarch::account {
 
@@ -51,6 +54,15 @@ frmLogin::frmLogin(Services &services, QWidget *parent) : QDialog(parent), m_ser
                    Qt::MSWindowsFixedSizeDialogHint);
     buildMenu();
     buildControls();
+
+    // The remembered login's next try; the user's own typing or pressing ends them.
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &frmLogin::retryLogin);
+    for (QLineEdit *box : {txtUsername, txtPassword})
+        connect(box, &QLineEdit::textEdited, this, &frmLogin::stopRetrying);
+    connect(chkSaveLogin, &QCheckBox::clicked, this, &frmLogin::stopRetrying);
+    for (platform::LinkLabel *link : {llblRegister, Label6})
+        connect(link, &platform::LinkLabel::clicked, this, &frmLogin::stopRetrying);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -173,6 +185,7 @@ void frmLogin::cmdLogin_Click() {
         return;
     m_bLoginBusy = true;
     const auto notBusy = qScopeGuard([this] { m_bLoginBusy = false; });
+    stopRetrying(); // a login of its own, not the one tried again
 
     const QString username = protocol::NullTrim(txtUsername->text());
     if (username.isEmpty()) {
@@ -185,38 +198,92 @@ void frmLogin::cmdLogin_Click() {
         return;
     }
 
+    switch (exchange(username, password)) {
+    case protocol::LoginOutcome::Unreachable:
+        // A remembered login at start-up (the network comes up after the session): tried
+        // again by itself, also while the message waits for the user, who may be away.
+        if (m_retryWhenUnreachable)
+            m_retry.start(m_services.refreshInterval);
+        m_services.boxes.inform(kServerUnreachable);
+        return;
+    case protocol::LoginOutcome::Rejected:
+        rejected();
+        return;
+    case protocol::LoginOutcome::Accepted:
+        loggedIn();
+        return;
+    }
+}
+
+protocol::LoginOutcome frmLogin::exchange(const QString &username, const QString &password) {
     frmLoggingIn->setGeometry(frmLoggingIn->x(), m_frmLogin->y(), frmLoggingIn->width(),
                               m_frmLogin->height());
     frmLoggingIn->show();
     frmLoggingIn->raise();
+    m_exchangeUnderWay = true;
     const protocol::LoginOutcome outcome =
         protocol::RunLoginExchange(m_services.web, m_services.endpoints, m_services.user, username,
                                    password, session::LogOf(m_services.history));
+    m_exchangeUnderWay = false;
     frmLoggingIn->hide();
+    return outcome;
+}
 
-    switch (outcome) {
-    case protocol::LoginOutcome::Unreachable:
-        m_services.boxes.inform(kServerUnreachable);
-        return;
-    case protocol::LoginOutcome::Rejected:
-        m_services.boxes.inform(kLoginRejected);
-        txtUsername->clear();
-        txtPassword->clear();
-        if (isVisible())
-            txtUsername->setFocus();
-        return;
-    case protocol::LoginOutcome::Accepted:
-        break;
-    }
+void frmLogin::loggedIn() {
     m_services.flags.bLoggedIn = true;
     m_services.flags.bRememberLogin = chkSaveLogin->isChecked();
     accept();
+}
+
+void frmLogin::rejected() {
+    m_services.boxes.inform(kLoginRejected);
+    txtUsername->clear();
+    txtPassword->clear();
+    if (isVisible())
+        txtUsername->setFocus();
+}
+
+void frmLogin::retryLogin() {
+    if (m_exchangeUnderWay) {
+        m_retry.start(); // a login is on the wire: the next turn
+        return;
+    }
+    // The boxes as the remembered login filled them: nobody has touched them since.
+    const protocol::LoginOutcome outcome =
+        exchange(protocol::NullTrim(txtUsername->text()), protocol::NullTrim(txtPassword->text()));
+    if (outcome == protocol::LoginOutcome::Unreachable) {
+        // Waits that grow, as a refused change's do: at most 30 refreshes (15 minutes).
+        const auto longest = m_services.refreshInterval * 30;
+        m_retry.start(std::min(longest, m_retry.intervalAsDuration() * 2));
+        return;
+    }
+    stopRetrying();
+    // "Error contacting server" is over: the login went one way or the other.
+    m_services.boxes.dismissOpen();
+    if (outcome == protocol::LoginOutcome::Accepted)
+        loggedIn();
+    else
+        rejected(); // never tried again
+}
+
+void frmLogin::stopRetrying() {
+    m_retry.stop();
 }
 
 void frmLogin::fillRememberedLogin(const QString &username, const QString &password) {
     chkSaveLogin->setChecked(true);
     txtUsername->setText(username);
     txtPassword->setText(password);
+    m_retryWhenUnreachable = true;
+    if (m_wake == nullptr) {
+        // The network coming back (or a wake from sleep) is the moment to try again.
+        m_wake = new platform::WakeSignals(QDBusConnection::systemBus(), true,
+                                           platform::WakeSignals::kDefaultNetworkWait, this);
+        connect(m_wake, &platform::WakeSignals::woken, this, [this] {
+            if (m_retry.isActive())
+                retryLogin();
+        });
+    }
 }
 
 void frmLogin::setSaveLoginHint(const QString &hint) {

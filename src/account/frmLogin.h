@@ -1,8 +1,10 @@
 #pragma once
 
+#include "protocol/LoginExchange.h"
 #include "session/Services.h"
 
 #include <QDialog>
+#include <QTimer>
 
 class QCheckBox;
 class QFrame;
@@ -15,7 +17,8 @@ class QAction;
 
 namespace pellmarch::platform {
 class LinkLabel;
-}
+class WakeSignals;
+} // namespace pellmarch::platform
 
 namespace pellmarch::account {
 
@@ -44,8 +47,11 @@ public:
     void cmdExit_Click();
 
     // Start-up with a remembered login: "Save Login" ticked and the remembered values in the
-    // boxes of the still hidden window.
+    // boxes of the still hidden window. Should the service not be reached, the window tries the
+    // same login again by itself (when the network comes back, else after 30 s, 1, 2, 4 ... at
+    // most 15 minutes) until the user types into it or presses a button.
     void fillRememberedLogin(const QString &username, const QString &password);
+    bool isRetrying() const { return m_retry.isActive(); }
 
     bool isLoginBusy() const { return m_bLoginBusy; }
 
@@ -62,6 +68,12 @@ protected:
 private:
     void buildControls();
     void buildMenu();
+    // The login exchange with the busy panel over the boxes.
+    protocol::LoginOutcome exchange(const QString &username, const QString &password);
+    void loggedIn();
+    void rejected();
+    void retryLogin();
+    void stopRetrying();
 
     void Label6_Click();
     void llblRegister_Click();
@@ -71,6 +83,11 @@ private:
 
     Services &m_services;
     bool m_bLoginBusy = false;
+    bool m_exchangeUnderWay = false;
+    // The remembered login's tries again while the service cannot be reached.
+    bool m_retryWhenUnreachable = false;
+    QTimer m_retry;
+    platform::WakeSignals *m_wake = nullptr;
 
     QMenuBar *m_menuBar = nullptr;
     QMenu *mnuHelp = nullptr;

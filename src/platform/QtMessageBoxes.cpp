@@ -33,17 +33,30 @@ int showPlain(QMessageBox &box) {
 
 } // namespace
 
+int QtMessageBoxes::show(QMessageBox &box) {
+    m_open.append(&box);
+    const int answer = showPlain(box);
+    m_open.removeAll(&box);
+    return answer;
+}
+
 void QtMessageBoxes::inform(const QString &text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok,
                     QApplication::activeWindow());
-    showPlain(box);
+    show(box);
 }
 
 bool QtMessageBoxes::ask(const QString &text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), text,
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
-    return showPlain(box) == QMessageBox::Yes;
+    return show(box) == QMessageBox::Yes;
+}
+
+void QtMessageBoxes::dismissOpen() {
+    for (const QPointer<QMessageBox> &box : m_open)
+        if (box)
+            box->done(QMessageBox::Ok);
 }
 
 } // namespace pellmarch::platform

@@ -2,6 +2,11 @@
 
 #include "platform/MessageBoxes.h"
 
+#include <QList>
+#include <QPointer>
+
+class QMessageBox;
+
 namespace pellmarch::platform {
 
 // MessageBoxes as QMessageBox dialogs over the active window.
@@ -9,6 +14,13 @@ class QtMessageBoxes final : public MessageBoxes {
 public:
     void inform(const QString &text) override;
     bool ask(const QString &text) override;
+    void dismissOpen() override;
+
+private:
+    int show(QMessageBox &box);
+
+    // The messages open now, innermost last.
+    QList<QPointer<QMessageBox>> m_open;
 };
 
 } // namespace pellmarch::platform

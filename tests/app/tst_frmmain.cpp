@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -118,6 +120,8 @@ private Q_SLOTS:
     void startUp_data();
     void startUp();
     void rememberedLoginShowsNoWindowBeforeTheAnswer();
+    void rememberedLoginWaitsForTheService_data();
+    void rememberedLoginWaitsForTheService();
     void anotherSubscribersAddressStaysHis();
     void closing_data();
     void closing();
@@ -546,6 +550,8 @@ void TestFrmMain::startUp() {
     QFETCH(QStringList, boxes);
     // As the program starts: the frames are made when the window first shows.
     MainFixture f(app::frmMain::Build::WhenShown);
+    // A remembered login that met no service is tried again only long after the test.
+    f.fakes.services.refreshInterval = std::chrono::hours(1);
     for (const QString &pair : settings)
         f.setting(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     for (int answer : answers) {
@@ -608,6 +614,84 @@ void TestFrmMain::rememberedLoginShowsNoWindowBeforeTheAnswer() {
     // The login, then the two set-up commands with the window on screen.
     QCOMPARE(visibleDuringFetch, (QList<bool>{false, true, true}));
     QVERIFY(f.fakes.flags.bRememberLogin);
+}
+
+void TestFrmMain::rememberedLoginWaitsForTheService_data() {
+    QTest::addColumn<QList<int>>("retries"); // what the tries again meet: 1 accepted, 0 rejected,
+                                             // -1 unreachable
+    QTest::addColumn<QString>("user");       // what the user does in the login window then
+    QTest::addColumn<QStringList>("messages");
+    const QString unreachable =
+        QStringLiteral("Error contacting server.  Please check your internet connection if you "
+                       "are behind a firewall, please insure that port 80 is opened for 2-way "
+                       "traffic.");
+    // The network at start-up comes up after the session; nobody answers the message.
+    QTest::newRow("the service comes back while the message waits")
+        << QList<int>{-1, 1} << "" << QStringList{unreachable};
+    QTest::newRow("a rejection is never tried again")
+        << QList<int>{0} << "nothing"
+        << QStringList{unreachable,
+                       QStringLiteral("Invalid Username or Password. If you are a new user you "
+                                      "must register using the First Time Here? Please Register "
+                                      "With Us hyperlink on the login screen. Registration is "
+                                      "free for basic Sub-Domain useage.")};
+    QTest::newRow("the user types: no more tries")
+        << QList<int>{} << "types" << QStringList{unreachable};
+}
+
+void TestFrmMain::rememberedLoginWaitsForTheService() {
+    QFETCH(QList<int>, retries);
+    QFETCH(QString, user);
+    QFETCH(QStringList, messages);
+    MainFixture f(app::frmMain::Build::WhenShown);
+    for (const auto &[key, value] :
+         {std::pair{"bSaveLogin", "1"}, {"Username", "ann"}, {"Password", "pw"}})
+        f.setting(QLatin1String(key), QLatin1String(value));
+    f.fakes.web.fail();
+    for (int answer : retries) {
+        if (answer < 0)
+            f.fakes.web.fail();
+        else
+            f.fakes.web.answer(answer ? loginAnswer(QString(), QStringLiteral("198.51.100.7"))
+                                      : QStringLiteral("<p>DNS LOGIN: FAILED</p>"));
+    }
+    QList<qint64> triedAt;
+    QElapsedTimer clock;
+    clock.start();
+    f.fakes.web.duringFetch = [&] {
+        triedAt.append(clock.elapsed());
+    };
+    bool loggedInMeanwhile = false;
+    f.fakes.boxes.whileShown = [&] {
+        if (f.fakes.boxes.shown.size() == 1 && user.isEmpty())
+            loggedInMeanwhile = QTest::qWaitFor([&] { return f.fakes.flags.bLoggedIn; }, 5000);
+    };
+    if (!user.isEmpty())
+        testing::whenModalOpens([&](QWidget *dialog) {
+            if (user == QLatin1String("types"))
+                QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword")),
+                                 QStringLiteral("x"));
+            // No try goes out any more.
+            QVERIFY(!QTest::qWaitFor([&] { return triedAt.size() > retries.size() + 1; }, 300));
+            static_cast<QDialog *>(dialog)->done(0);
+        });
+    f.main.Form_Load();
+
+    QCOMPARE(f.fakes.boxes.shown, messages);
+    QCOMPARE(triedAt.size(), retries.size() + 1);
+    QCOMPARE(f.fakes.web.urls.last(),
+             QStringLiteral("http://dns.example/dnslogin.asp?fxn=login&usr=ann&pwd=pw"));
+    if (!user.isEmpty())
+        return;
+    // Logged in by itself, the message closed: on as a remembered login goes.
+    QVERIFY(loggedInMeanwhile);
+    QCOMPARE(f.fakes.boxes.dismissals, 1);
+    QVERIFY(f.main.isVisible());
+    // The waits grow: 30 s, then a minute in the program (a refresh's time, then twice it).
+    QVERIFY2(
+        triedAt.at(2) - triedAt.at(1) >= 90,
+        qPrintable(
+            QStringLiteral("%1 %2 %3").arg(triedAt.at(0)).arg(triedAt.at(1)).arg(triedAt.at(2))));
 }
 
 void TestFrmMain::anotherSubscribersAddressStaysHis() {

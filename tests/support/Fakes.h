@@ -41,8 +41,10 @@ class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
     void inform(const QString &text) override;
     bool ask(const QString &text) override;
+    void dismissOpen() override { ++dismissals; }
 
     QStringList shown;
+    int dismissals = 0;
     // Runs while a message is "open", as the user reads it.
     std::function<void()> whileShown;
     QStringList asked;
