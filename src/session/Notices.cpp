@@ -17,6 +17,11 @@ const QString kRefusedTopic = QStringLiteral("refused");
 constexpr qsizetype kNamesListed = 5;
 constexpr std::chrono::milliseconds kBoxCheck{1000};
 
+bool QuietTimeOver(const QDateTime &lastTold, const QDateTime &now) {
+    return !lastTold.isValid() ||
+           lastTold.addSecs(std::chrono::seconds(Notices::kQuietTime).count()) <= now;
+}
+
 } // namespace
 
 Notices::Notices(platform::Notifier &notifier, platform::SettingsStore &settings, QObject *parent)
@@ -44,28 +49,29 @@ void Notices::exchanged(const Exchange &exchange) {
     if (!exchange.automatic || exchange.kind == Exchange::Kind::Wait)
         return;
     const QDateTime now = this->now();
-    const auto quietTimeOver = [&now](const QDateTime &last) {
-        return !last.isValid() || last.addSecs(std::chrono::seconds(kQuietTime).count()) <= now;
-    };
     if (exchange.result == Exchange::Result::NoAnswer) {
-        if (!m_reachable)
+        // A record command comes only after an answered query; its lost answer is settled by
+        // the next refresh, whose query tells whether the service is there.
+        if (exchange.kind != Exchange::Kind::AddressQuery)
             return;
-        m_reachable = false;
+        if (!m_firstLost.isValid())
+            m_firstLost = now;
+        if (m_toldUnreachable ||
+            m_firstLost.secsTo(now) < std::chrono::seconds(kLostTime).count() ||
+            !QuietTimeOver(m_lastToldUnreachable, now))
+            return;
         m_toldUnreachable =
-            quietTimeOver(m_lastToldUnreachable) &&
             tell(kReachTopic, QStringLiteral("Verlund Dynamic DNS cannot be reached"),
                  QStringLiteral("Pellmarch keeps trying and will tell you when it is back."));
         if (m_toldUnreachable)
             m_lastToldUnreachable = now;
         return;
     }
-    if (!m_reachable) {
-        m_reachable = true;
-        // Back before the outage could be told (a message box was open): neither is told.
-        if (std::exchange(m_toldUnreachable, false) && m_waiting.remove(kReachTopic) == 0)
-            tell(kReachTopic, QStringLiteral("Verlund Dynamic DNS is reachable again"),
-                 QStringLiteral("Pellmarch is connected with the service."));
-    }
+    m_firstLost = {};
+    // Back before the outage could be told (a message box was open): neither is told.
+    if (std::exchange(m_toldUnreachable, false) && m_waiting.remove(kReachTopic) == 0)
+        tell(kReachTopic, QStringLiteral("Verlund Dynamic DNS is reachable again"),
+             QStringLiteral("Pellmarch is connected with the service."));
     if (exchange.result == Exchange::Result::Refused &&
         (exchange.kind == Exchange::Kind::RecordAdd ||
          exchange.kind == Exchange::Kind::RecordDelete)) {
@@ -76,7 +82,7 @@ void Notices::exchanged(const Exchange &exchange) {
         const QString topic = kRefusedTopic + (adding ? QLatin1Char('+') : QLatin1Char('-')) +
                               exchange.recordType + QLatin1Char(' ') + host + QLatin1Char(' ') +
                               exchange.address;
-        m_lastRefused.removeIf([&](const auto &told) { return quietTimeOver(told.value()); });
+        m_lastRefused.removeIf([&](const auto &told) { return QuietTimeOver(told.value(), now); });
         if (m_lastRefused.contains(topic))
             return;
         if (tell(topic,

@@ -20,14 +20,20 @@ class SettingsStore;
 namespace pellmarch::session {
 
 // What the subscriber is told on the desktop while the program works in the background: a
-// refresh that moved the host names to a new address, the service out of reach (at most once an
-// hour, however many refreshes fail) and back again, and a change of a refresh that the service
-// refused, with its reason. Nothing while one of the program's own message boxes is open (told
-// once it is closed), nothing when the subscriber has turned them off, never the password.
+// refresh that moved the host names to a new address, the service out of reach (once it has
+// stayed so for two refreshes and a minute, at most once an hour) and back again, and a change of
+// a refresh that the service refused, with its reason. Nothing while one of the program's own
+// message boxes is open (told once it is closed), nothing when the subscriber has turned them
+// off, never the password.
 class Notices final : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::hours kQuietTime{1};
+    // An outage is told once the refreshes' address queries have had no answer in a row, the
+    // first of them at least this long before the latest (so two of them at least): a single
+    // lost answer (a time-out, the first refresh after a wake from sleep, before the network is
+    // back) is no outage.
+    static constexpr std::chrono::minutes kLostTime{1};
 
     Notices(platform::Notifier &notifier, platform::SettingsStore &settings,
             QObject *parent = nullptr);
@@ -59,7 +65,7 @@ private:
     // Told while a box was open: sent once none is; the latest per topic.
     QHash<QString, std::pair<QString, QString>> m_waiting;
     QTimer m_waitForBoxes;
-    bool m_reachable = true;
+    QDateTime m_firstLost;          // the first of the address queries in a row without an answer
     bool m_toldUnreachable = false; // for the outage now: "reachable again" is said only then
     QDateTime m_lastToldUnreachable;
     QHash<QString, QDateTime> m_lastRefused; // topic -> when it was told, within the hour
