@@ -577,7 +577,7 @@ void TestRefresh::ticksAreWrittenDownAndTold() {
     tick(QStringLiteral("10.5.5.5"), {success(), success()});
     tick(QStringLiteral("10.6.6.6"), {});
     tick(QStringLiteral("10.6.6.6"), {success(), refused});
-    // One lost answer is no outage.
+    // Told as the tick ends; one lost answer is no outage.
     const QStringList told{
         "moved|Address changed to 10.5.5.5|dana.dyn.test now points there.",
         "refused+A dana.dyn.test 10.6.6.6|Could not set dana.dyn.test at 10.6.6.6|"

@@ -80,13 +80,23 @@ void TestNotices::whatIsTold_data() {
         << QStringList{"login-none@0", "none-own@1", "none-own@2", "refused-add-own@2", "ok@3"}
         << QStringList{};
     QTest::newRow("a refresh's refused change, with the reason, once an hour for each")
-        << QStringList{"refused-add@0", "refused-delete@2", "refused-add@30", "refused-add@61"}
+        << QStringList{"ok@0",  "refused-add@0",  "ok@2",  "refused-delete@2",
+                       "ok@30", "refused-add@30", "ok@61", "refused-add@61",
+                       "end@61"}
         << QStringList{"refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
                        "203.0.113.9|The service said: Record is locked",
                        "refused-A example.com 203.0.113.9|Could not remove example.com at "
                        "203.0.113.9|The service refused the change.",
                        "refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
                        "203.0.113.9|The service said: Record is locked"};
+    QTest::newRow("a refresh's refusals are one notice, told while one is new in the hour")
+        << QStringList{"ok@0", "refused-add6@0", "end@0",
+                       "ok@1", "refused-add6@1", "end@1",
+                       "ok@2", "refused-add6@2", "refused-delete@2",
+                       "end@2"}
+        << QStringList{"refused|Could not move 6 host names to 203.0.113.9|The service said: "
+                       "Record is locked",
+                       "refused|Could not change 7 host names|The service said: Record is locked"};
     QTest::newRow("moves name the address and the host names")
         << QStringList{"moved1@0", "moved7@1"}
         << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points there.",
@@ -99,7 +109,7 @@ void TestNotices::whatIsTold_data() {
         << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points "
                        "there."};
     QTest::newRow("held while a message box is open; an outage over by then is not told")
-        << QStringList{"box@0", "none@0", "none@1", "ok@2", "refused-add@2", "closed@3"}
+        << QStringList{"box@0", "none@0", "none@1", "ok@2", "refused-add@2", "end@2", "closed@3"}
         << QStringList{"refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
                        "203.0.113.9|The service said: Record is locked"};
     QTest::newRow("held while a message box is open; an outage still on is told")
@@ -152,6 +162,12 @@ void TestNotices::whatIsTold() {
         else if (what == QLatin1String("lost-add"))
             exchange(Exchange::Kind::RecordAdd, Exchange::Result::NoAnswer, true,
                      QStringLiteral("www"), {});
+        else if (what == QLatin1String("refused-add6"))
+            for (int n = 1; n <= 6; ++n)
+                exchange(Exchange::Kind::RecordAdd, Exchange::Result::Refused, true,
+                         QStringLiteral("h%1").arg(n), QStringLiteral("Record is locked"));
+        else if (what == QLatin1String("end"))
+            notices.refreshEnded();
         else if (what == QLatin1String("refused-add-own"))
             exchange(Exchange::Kind::RecordAdd, Exchange::Result::Refused, false,
                      QStringLiteral("www"), QStringLiteral("Record is locked"));
