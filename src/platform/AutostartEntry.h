@@ -5,15 +5,15 @@
 namespace pellmarch::platform {
 
 // The program's entry in the desktop's autostart folder ($XDG_CONFIG_HOME/autostart): while it
-// is there, the desktop starts the program with every session. It is the program's desktop
-// entry, so the session starts it exactly as its menu entry does.
+// is there, the desktop starts the program with every session. It is the program's desktop entry,
+// naming the program by its full path where the session's PATH would not find it by its name.
 class AutostartEntry {
 public:
     // The desktop entry's name, the same as the installed menu entry's.
     static constexpr char kFileName[] = "net.verlund.Pellmarch.desktop";
 
-    // `folder` empty: the user's autostart folder.
-    explicit AutostartEntry(QString folder = {});
+    // `folder` empty: the user's autostart folder. `program` empty: the running program's file.
+    explicit AutostartEntry(QString folder = {}, QString program = {});
 
     bool isOn() const;
     // Writes or removes the entry. False, with `error` saying why, when that could not be done.
@@ -23,6 +23,7 @@ public:
 
 private:
     QString m_folder;
+    QString m_program;
 };
 
 } // namespace pellmarch::platform
