@@ -89,6 +89,11 @@ QString CommandLine(const QString &program) {
     return word.isEmpty() ? QLatin1String(kProgramName) : word;
 }
 
+// Whether a boolean of the entry reads as `wanted`, as the desktops read it.
+bool Reads(const QByteArray &value, bool wanted) {
+    return wanted ? value == "true" || value == "1" : value == "false" || value == "0";
+}
+
 } // namespace
 
 AutostartEntry::AutostartEntry(QString folder, QString program)
@@ -103,7 +108,29 @@ QString AutostartEntry::filePath() const {
 }
 
 bool AutostartEntry::isOn() const {
-    return QFileInfo(filePath()).isFile();
+    QFile file(filePath());
+    // One the desktop cannot read does not start the program either.
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    // The desktops' autostart settings turn an entry off by adding a key to it, not by removing
+    // it: Hidden=true (the autostart rules), X-GNOME-Autostart-enabled=false (GNOME).
+    bool inEntry = false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith('[')) {
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (!inEntry || equals < 0)
+            continue;
+        const QByteArray key = line.first(equals).trimmed();
+        const QByteArray value = line.sliced(equals + 1).trimmed();
+        if ((key == "Hidden" && Reads(value, true)) ||
+            (key == "X-GNOME-Autostart-enabled" && Reads(value, false)))
+            return false;
+    }
+    return true;
 }
 
 bool AutostartEntry::setOn(bool on, QString *error) {

@@ -1,4 +1,5 @@
-// The autostart entry: the command line the session starts the program with.
+// The autostart entry: the command line the session starts the program with, and an entry the
+// desktop has turned off read as off, and on again once written.
 #include "platform/AutostartEntry.h"
 
 #include <QFile>
@@ -25,11 +26,14 @@ void TestAutostartEntry::startsTheProgram_data() {
     QTest::newRow("elsewhere: by its path")
         << "/opt/pellmarch/bin/pellmarch" << QByteArray("[Desktop Entry]\nExec=pellmarch\n") << true
         << QByteArray("Exec=/opt/pellmarch/bin/pellmarch");
-    QTest::newRow("a space quoted") << "/home/ann/My Programs/pellmarch" << QByteArray() << false
-                                    << QByteArray(R"(Exec="/home/ann/My Programs/pellmarch")");
-    QTest::newRow("reserved characters escaped")
-        << R"(/home/ann/$5 `a` "b" \ 100%/pellmarch)" << QByteArray() << false
-        << QByteArray(R"(Exec="/home/ann/\\$5 \\`a\\` \\"b\\" \\\\ 100%%/pellmarch")");
+    QTest::newRow("hidden; a space quoted")
+        << "/home/ann/My Programs/pellmarch"
+        << QByteArray("[Desktop Entry]\nExec=pellmarch\nHidden=true\n") << false
+        << QByteArray(R"(Exec="/home/ann/My Programs/pellmarch")");
+    QTest::newRow("turned off in GNOME; reserved characters escaped")
+        << R"(/home/ann/$5 `a` "b" \ 100%/pellmarch)"
+        << QByteArray("[Desktop Entry]\nExec=pellmarch\nX-GNOME-Autostart-enabled = false\n")
+        << false << QByteArray(R"(Exec="/home/ann/\\$5 \\`a\\` \\"b\\" \\\\ 100%%/pellmarch")");
 }
 
 void TestAutostartEntry::startsTheProgram() {
