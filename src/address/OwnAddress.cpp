@@ -183,6 +183,7 @@ void OwnAddress::showOwnRecord() {
 void OwnAddress::tmrAuto_Timer() {
     const session::WorkGuard::Hold busy(m_services.work);
     const protocol::DnsClient::Automatic byTheRefresh(m_client);
+    const auto ended = qScopeGuard([this] { Q_EMIT refreshEnded(); });
     protocol::clsUser &user = m_services.user;
     const bool autoIP = isAutoIPTicked();
     if (user.bVerlundOnly && !autoIP) {

@@ -63,6 +63,9 @@ public:
 Q_SIGNALS:
     // A refresh has moved the own host name (`hostNames` holds it) to `address`.
     void moved(const QStringList &hostNames, const QString &address);
+    // A tick has ended, with every exchange it had with the service: what it learnt can be
+    // told as a whole (six records refused by one refresh are one thing to tell).
+    void refreshEnded();
 
 private:
     // The own host name's user name and sub-domain on the frame.

@@ -115,6 +115,8 @@ void frmMain::buildFrames() {
     if (m_notices != nullptr) {
         connect(m_records, &records::RecordView::moved, m_notices, &session::Notices::moved);
         connect(m_address, &address::OwnAddress::moved, m_notices, &session::Notices::moved);
+        connect(m_address, &address::OwnAddress::refreshEnded, m_notices,
+                &session::Notices::refreshEnded);
     }
     showView(m_view);
     // Asked only now: on a desktop the question goes over the session bus, which the login

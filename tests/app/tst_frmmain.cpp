@@ -339,13 +339,16 @@ void TestFrmMain::startAtLogin() {
     QAction *item = f.find<QAction>("mnuStartAtLogin");
     QVERIFY(!item->isChecked());
 
-    // On: the session starts the program as its menu entry does. Off: the entry is gone.
+    // On: the session starts this program (outside the session's PATH: by its path). Off: the
+    // entry is gone.
     item->trigger();
     QVERIFY(item->isChecked());
     QFile written(entry);
     QVERIFY(written.open(QIODevice::ReadOnly));
     const QByteArray text = written.readAll();
-    QVERIFY2(text.startsWith("[Desktop Entry]\n") && text.contains("\nExec=pellmarch\n") &&
+    QVERIFY2(text.startsWith("[Desktop Entry]\n") &&
+                 text.contains("\nExec=" +
+                               QFile::encodeName(QCoreApplication::applicationFilePath()) + "\n") &&
                  text.contains("\nType=Application\n"),
              text.constData());
     item->trigger();

@@ -65,22 +65,38 @@ private Q_SLOTS:
 void TestNotices::whatIsTold_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("told");
-    QTest::newRow("an outage is told once, and its end")
-        << QStringList{"none@0", "none@1", "refused@2", "ok@3", "ok@4"}
+    // Steps at minutes after the start.
+    QTest::newRow("an outage is told once it lasted two ticks and a minute, and its end")
+        << QStringList{"none@0", "none@0.5", "none@1", "none@2", "refused@3", "ok@4"}
         << QStringList{kUnreachable, kReachable};
+    QTest::newRow("one lost answer, or two within a minute, say nothing")
+        << QStringList{"ok@0", "none@5", "ok@5.5", "lost-add@5.5", "none@6", "none@6.5", "ok@7"}
+        << QStringList{};
     QTest::newRow("at most one an hour, and the end only of a told outage")
-        << QStringList{"none@0", "ok@1", "none@30", "ok@31", "none@60", "ok@61"}
+        << QStringList{"none@0", "none@1",  "ok@2",    "none@30", "none@31",
+                       "ok@32",  "none@60", "none@61", "ok@62"}
         << QStringList{kUnreachable, kReachable, kUnreachable, kReachable};
     QTest::newRow("the subscriber's own exchanges say nothing of the service")
-        << QStringList{"login-none@0", "none-own@1", "refused-add-own@2", "ok@3"} << QStringList{};
+        << QStringList{"login-none@0", "none-own@1", "none-own@2", "refused-add-own@2", "ok@3"}
+        << QStringList{};
     QTest::newRow("a refresh's refused change, with the reason, once an hour for each")
-        << QStringList{"refused-add@0", "refused-delete@2", "refused-add@30", "refused-add@61"}
+        << QStringList{"ok@0",  "refused-add@0",  "ok@2",  "refused-delete@2",
+                       "ok@30", "refused-add@30", "ok@61", "refused-add@61",
+                       "end@61"}
         << QStringList{"refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
                        "203.0.113.9|The service said: Record is locked",
                        "refused-A example.com 203.0.113.9|Could not remove example.com at "
                        "203.0.113.9|The service refused the change.",
                        "refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
                        "203.0.113.9|The service said: Record is locked"};
+    QTest::newRow("a refresh's refusals are one notice, told while one is new in the hour")
+        << QStringList{"ok@0", "refused-add6@0", "end@0",
+                       "ok@1", "refused-add6@1", "end@1",
+                       "ok@2", "refused-add6@2", "refused-delete@2",
+                       "end@2"}
+        << QStringList{"refused|Could not move 6 host names to 203.0.113.9|The service said: "
+                       "Record is locked",
+                       "refused|Could not change 7 host names|The service said: Record is locked"};
     QTest::newRow("moves name the address and the host names")
         << QStringList{"moved1@0", "moved7@1"}
         << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points there.",
@@ -88,15 +104,16 @@ void TestNotices::whatIsTold_data() {
                        "h3.example.com, h4.example.com, h5.example.com and 2 more now point "
                        "there."};
     QTest::newRow("turned off: nothing, and no end of an outage never told")
-        << QStringList{"off@0", "none@0", "refused-add@1", "moved1@2", "on@3", "ok@4", "moved1@5"}
+        << QStringList{"off@0",    "none@0", "none@1", "refused-add@1",
+                       "moved1@2", "on@3",   "ok@4",   "moved1@5"}
         << QStringList{"moved|Address changed to 203.0.113.9|ann.dyn.example.net now points "
                        "there."};
     QTest::newRow("held while a message box is open; an outage over by then is not told")
-        << QStringList{"box@0", "none@0", "ok@1", "refused-add@2", "closed@3"}
+        << QStringList{"box@0", "none@0", "none@1", "ok@2", "refused-add@2", "end@2", "closed@3"}
         << QStringList{"refused+A www.example.com 203.0.113.9|Could not set www.example.com at "
                        "203.0.113.9|The service said: Record is locked"};
     QTest::newRow("held while a message box is open; an outage still on is told")
-        << QStringList{"box@0", "none@0", "closed@3"} << QStringList{kUnreachable};
+        << QStringList{"box@0", "none@0", "none@1", "closed@3"} << QStringList{kUnreachable};
 }
 
 void TestNotices::whatIsTold() {
@@ -106,10 +123,10 @@ void TestNotices::whatIsTold() {
     pellmarch::testing::MemorySettingsStore settings;
     Notices notices(notifier, settings);
     const QDateTime start(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
-    int minute = 0;
+    double minute = 0;
     bool boxOpen = false;
     notices.now = [&] {
-        return start.addSecs(60 * minute);
+        return start.addSecs(qRound64(60 * minute));
     };
     notices.boxOpen = [&] {
         return boxOpen;
@@ -128,7 +145,7 @@ void TestNotices::whatIsTold() {
     };
     for (const QString &step : steps) {
         const QString what = step.section(QLatin1Char('@'), 0, 0);
-        minute = step.section(QLatin1Char('@'), 1).toInt();
+        minute = step.section(QLatin1Char('@'), 1).toDouble();
         if (what == QLatin1String("none"))
             exchange(Exchange::Kind::AddressQuery, Exchange::Result::NoAnswer, true, {}, {});
         else if (what == QLatin1String("ok"))
@@ -142,6 +159,15 @@ void TestNotices::whatIsTold() {
         else if (what == QLatin1String("refused-add"))
             exchange(Exchange::Kind::RecordAdd, Exchange::Result::Refused, true,
                      QStringLiteral("www"), QStringLiteral("Record is locked"));
+        else if (what == QLatin1String("lost-add"))
+            exchange(Exchange::Kind::RecordAdd, Exchange::Result::NoAnswer, true,
+                     QStringLiteral("www"), {});
+        else if (what == QLatin1String("refused-add6"))
+            for (int n = 1; n <= 6; ++n)
+                exchange(Exchange::Kind::RecordAdd, Exchange::Result::Refused, true,
+                         QStringLiteral("h%1").arg(n), QStringLiteral("Record is locked"));
+        else if (what == QLatin1String("end"))
+            notices.refreshEnded();
         else if (what == QLatin1String("refused-add-own"))
             exchange(Exchange::Kind::RecordAdd, Exchange::Result::Refused, false,
                      QStringLiteral("www"), QStringLiteral("Record is locked"));
