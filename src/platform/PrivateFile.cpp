@@ -82,6 +82,20 @@ QString SetFileAside(const QString &path, QString *error) {
     return aside;
 }
 
+bool SetFileAsideSaying(const QString &path, const QString &what, const QString &why,
+                        const QString &then, const QString &instead, QString *message) {
+    const QString said = what + QLatin1Char('\n') + path + QLatin1Char('\n') + why;
+    QString error;
+    const QString aside = SetFileAside(path, &error);
+    if (aside.isEmpty()) {
+        *message = said + QStringLiteral(", and it could not be set aside: ") + error +
+                   QStringLiteral(".\n") + instead;
+        return false;
+    }
+    *message = said + QStringLiteral(".\nIt was set aside as\n") + aside + QLatin1Char('\n') + then;
+    return true;
+}
+
 bool WritePrivateFile(const QString &path, const QByteArray &content) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     // A new file, the owner's alone, written whole and then renamed into place.

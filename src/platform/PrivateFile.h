@@ -40,6 +40,12 @@ PrivateFileRead ReadPrivateFile(const QString &path, qint64 largest);
 // it, "<path>.set-aside-<time>". The new name, or empty text with `error` saying why not.
 QString SetFileAside(const QString &path, QString *error);
 
+// Sets aside what stands at `path` and says so, for the user: "<what>\n<path>\n<why>.\nIt was
+// set aside as\n<new name>\n<then>", or, when it could not be set aside, "<what>\n<path>\n<why>,
+// and it could not be set aside: <the system's reason>.\n<instead>". False in that case.
+bool SetFileAsideSaying(const QString &path, const QString &what, const QString &why,
+                        const QString &then, const QString &instead, QString *message);
+
 // Writes `content` whole into a new file beside `path`, the owner's alone, and puts it in the
 // place of what stood there (a link itself is replaced, never followed): a crash or a full disk
 // leaves the old file or the new one, never half of either. The folder is made when missing.

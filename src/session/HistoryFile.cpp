@@ -182,19 +182,16 @@ bool HistoryFile::check(QList<Exchange> *into) {
 }
 
 void HistoryFile::putAside(const QString &why) {
-    const QString what = QStringLiteral("The history file\n") + m_path + QLatin1Char('\n') + why;
-    QString error;
-    const QString aside = platform::SetFileAside(m_path, &error);
-    if (aside.isEmpty()) {
+    QString message;
+    if (platform::SetFileAsideSaying(m_path, QStringLiteral("The history file"), why,
+                                     QStringLiteral("and a new history started."),
+                                     QStringLiteral("No history is kept in this run."), &message)) {
+        m_count = 0;
+        ++m_setAside;
+    } else {
         m_off = true;
-        Q_EMIT setAside(what + QStringLiteral(", and it could not be set aside: ") + error +
-                        QStringLiteral(".\nNo history is kept in this run."));
-        return;
     }
-    m_count = 0;
-    ++m_setAside;
-    Q_EMIT setAside(what + QStringLiteral(".\nIt was set aside as\n") + aside +
-                    QStringLiteral("\nand a new history started."));
+    Q_EMIT setAside(message);
 }
 
 void HistoryFile::record(const Exchange &exchange) {

@@ -64,19 +64,12 @@ std::optional<QHash<QString, QStringList>> MarkFile::readAll() {
 }
 
 void MarkFile::putAside(const QString &why) {
-    const QString what =
-        QStringLiteral("The file of the records marked for automatic IP resolution\n") + m_path +
-        QLatin1Char('\n') + why;
-    QString error;
-    const QString aside = platform::SetFileAside(m_path, &error);
-    if (aside.isEmpty()) {
-        m_off = true;
-        Q_EMIT setAside(what + QStringLiteral(", and it could not be set aside: ") + error +
-                        QStringLiteral(".\nNo marks are kept in this run."));
-        return;
-    }
-    Q_EMIT setAside(what + QStringLiteral(".\nIt was set aside as\n") + aside +
-                    QStringLiteral("\nand no record is marked now."));
+    QString message;
+    m_off = !platform::SetFileAsideSaying(
+        m_path, QStringLiteral("The file of the records marked for automatic IP resolution"), why,
+        QStringLiteral("and no record is marked now."),
+        QStringLiteral("No marks are kept in this run."), &message);
+    Q_EMIT setAside(message);
 }
 
 QStringList MarkFile::load(const QString &username) {

@@ -35,6 +35,7 @@ private Q_SLOTS:
     void commandLine();
     void endedByTheDesktop_data();
     void endedByTheDesktop();
+    void unattendedAcrossRestarts();
 };
 
 void TestProgramOutput::passwordIsNeverPrinted_data() {
@@ -242,6 +243,72 @@ void TestProgramOutput::endedByTheDesktop() {
          {"bSaveLogin", "Username", "Password", "AutoIP", "IPAddress", "IPAddressUser"})
         kept.append(settings.value(QStringLiteral("Init/") + QLatin1String(key)).toString());
     QCOMPARE(kept, (QStringList{"1", "dana", "pw", "1", "127.0.0.1", "dana"}));
+}
+
+void TestProgramOutput::unattendedAcrossRestarts() {
+    // Started with the session while the network is not up yet; ended with kill -9; started
+    // again. Nobody touches the program: the remembered login goes through once the service is
+    // there, and the marked record keeps following the address across the restart.
+    testing::ProgramHome home(QStringLiteral("acme"), QStringLiteral("acme"));
+    QVERIFY(home.isReady());
+    {
+        // An earlier run was ended while moving the marked www: its add went through, the
+        // change is still written down.
+        QFile journal(home.filePath(QStringLiteral("config/PELLMARCH-journal.ini")));
+        QVERIFY(journal.open(QIODevice::WriteOnly));
+        journal.write("[Journal]\nPending=\"acme,acme.test,A,www,203.0.113.10,1,acme.test,A,www,"
+                      "198.51.100.20,1\"\n");
+    }
+    verlund::ServiceStore store(home.filePath(QStringLiteral("svc.db")));
+    QVERIFY(store.open() && store.seedDemo());
+    const verlund::DnsRecord before{"acme.test", "A", "www", "203.0.113.10"};
+    QVERIFY(store.deleteRecord(before) == verlund::ServiceStore::Change::Done);
+    QVERIFY(store.addRecord({"acme.test", "A", "www", "198.51.100.20"}) ==
+            verlund::ServiceStore::Change::Done);
+    QVERIFY(store.setAddressOverride(QStringLiteral("acme"), QStringLiteral("198.51.100.20")));
+    verlund::VerlundService service(store);
+    service.setLogger([](const QString &) {});
+    const auto www = [&store] {
+        QStringList at;
+        for (const verlund::DnsRecord &r : store.records(*store.subscriber("acme")))
+            if (r.name == QLatin1String("www"))
+                at.append(r.address);
+        return at;
+    };
+    const QString marks = home.filePath(QStringLiteral("config/PELLMARCH-marks.json"));
+
+    QProcessEnvironment environment = home.environment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(PELLMARCH_PROGRAM), {});
+    QVERIFY2(first.waitForStarted(10000), qPrintable(first.errorString()));
+    // The service comes up after the program's first login found none (its history says so):
+    // the login is tried again by itself.
+    const auto noAnswerYet = [&home] {
+        QFile history(home.filePath(QStringLiteral("data/Pellmarch/history.jsonl")));
+        return history.open(QIODevice::ReadOnly) && history.readAll().contains("\"o\":\"none\"");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(noAnswerYet(), 15000);
+    if (service.listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
+        QSKIP("the service port the program was built for is taken on this machine");
+    // Logged in, the change settled by the login's list: www keeps its mark, kept on disk.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile(marks).size() > 0, 60000);
+    QFile kept(marks);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QVERIFY2(kept.readAll().contains("ACME.TEST;;A;;WWW;;198.51.100.20~~"), "www is not marked");
+    first.kill();
+    QVERIFY(first.waitForFinished(10000));
+
+    // The next start: the address has moved on, and so does www, by the marks kept.
+    QVERIFY(store.setAddressOverride(QStringLiteral("acme"), QStringLiteral("198.51.100.30")));
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(PELLMARCH_PROGRAM), {});
+    QVERIFY2(second.waitForStarted(10000), qPrintable(second.errorString()));
+    QTRY_COMPARE_WITH_TIMEOUT(www(), QStringList{QStringLiteral("198.51.100.30")}, 60000);
+    second.kill();
+    QVERIFY(second.waitForFinished(10000));
 }
 
 QTEST_GUILESS_MAIN(TestProgramOutput)
