@@ -16,7 +16,25 @@
 namespace pellmarch::platform {
 
 namespace {
+
 constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+
+// The new name of what stood at `path`, or empty text with `error` saying why not.
+QString SetFileAside(const QString &path, QString *error) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = path + QStringLiteral(".set-aside-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside =
+            path + QStringLiteral(".set-aside-") + stamp + QLatin1Char('-') + QString::number(n);
+    // rename() moves a link itself, never the file it points to.
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0) {
+        if (error != nullptr)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return {};
+    }
+    return aside;
+}
+
 } // namespace
 
 QString NotOwnFile(const struct stat &status, qint64 largest) {
@@ -65,21 +83,6 @@ PrivateFileRead ReadPrivateFile(const QString &path, qint64 largest) {
         return {PrivateFileRead::State::NotOwn, {}, why};
     }
     return {PrivateFileRead::State::Read, file.readAll(), {}};
-}
-
-QString SetFileAside(const QString &path, QString *error) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = path + QStringLiteral(".set-aside-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside =
-            path + QStringLiteral(".set-aside-") + stamp + QLatin1Char('-') + QString::number(n);
-    // rename() moves a link itself, never the file it points to.
-    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0) {
-        if (error != nullptr)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-        return {};
-    }
-    return aside;
 }
 
 bool SetFileAsideSaying(const QString &path, const QString &what, const QString &why,

@@ -36,13 +36,11 @@ struct PrivateFileRead {
 // owner's that its owner had closed to reading is opened up again.
 PrivateFileRead ReadPrivateFile(const QString &path, qint64 largest);
 
-// Moves what stands at `path` (a link itself, never what it points to) to a new name beside
-// it, "<path>.set-aside-<time>". The new name, or empty text with `error` saying why not.
-QString SetFileAside(const QString &path, QString *error);
-
-// Sets aside what stands at `path` and says so, for the user: "<what>\n<path>\n<why>.\nIt was
-// set aside as\n<new name>\n<then>", or, when it could not be set aside, "<what>\n<path>\n<why>,
-// and it could not be set aside: <the system's reason>.\n<instead>". False in that case.
+// Sets aside what stands at `path` (a link itself, never what it points to: it is moved to a
+// new name beside it, "<path>.set-aside-<time>") and says so, for the user:
+// "<what>\n<path>\n<why>.\nIt was set aside as\n<new name>\n<then>", or, when it could not be set
+// aside, "<what>\n<path>\n<why>, and it could not be set aside: <the system's reason>.\n<instead>".
+// False in that case.
 bool SetFileAsideSaying(const QString &path, const QString &what, const QString &why,
                         const QString &then, const QString &instead, QString *message);
 
