@@ -8,6 +8,7 @@
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
 #include "session/MainWindow.h"
+#include "session/MarkFile.h"
 #include "session/SavedSettings.h"
 #include "session/WorkGuard.h"
 
@@ -89,7 +90,7 @@ void Lifecycle::mnuLogin_Click() {
 
 bool Lifecycle::Form_Unload() {
     const session::WorkGuard::Hold busy(m_services.work);
-    if (m_sessionEnding) {
+    if (!m_sessionEnding.hasExpired()) {
         // The desktop's session ends and closes the window: no question, and only moments.
         m_services.web.limitTo(kSessionEndParking);
     } else if (m_services.user.bVerlundOnly && !m_services.boxes.ask(kCloseQuestion)) {
@@ -101,7 +102,9 @@ bool Lifecycle::Form_Unload() {
 }
 
 void Lifecycle::SessionEnding() {
-    m_sessionEnding = true;
+    // The close that ends the session follows at once; a logout the user cancels is over long
+    // before a close of his own, which asks again.
+    m_sessionEnding = QDeadlineTimer(kSessionEndClose);
     if (m_running)
         SaveLoginSettings();
 }
@@ -121,6 +124,8 @@ void Lifecycle::EndSession() {
     m_services.web.limitTo(kSessionEndParking - kSessionEndWork);
     if (m_running)
         ParkAndSaveSettings();
+    else if (m_services.marks != nullptr)
+        m_services.marks->flush();
     m_services.shell.endProgram();
 }
 
@@ -139,6 +144,9 @@ void Lifecycle::ParkAndSaveSettings() {
                                   m_mainWindow.isAutoIPTicked(), m_services.parkingAddress);
     }
     SaveLoginSettings();
+    // A mark changed just now is on disk before the program ends or another subscriber logs in.
+    if (m_services.marks != nullptr)
+        m_services.marks->flush();
 }
 
 void Lifecycle::SaveLoginSettings() {

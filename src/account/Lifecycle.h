@@ -3,6 +3,8 @@
 #include "session/RememberedLogin.h"
 #include "session/Services.h"
 
+#include <QDeadlineTimer>
+
 #include <chrono>
 #include <memory>
 
@@ -48,6 +50,7 @@ public:
     void EndSession();
     static constexpr std::chrono::milliseconds kSessionEndParking{5000};
     static constexpr std::chrono::milliseconds kSessionEndWork{2000};
+    static constexpr std::chrono::milliseconds kSessionEndClose{30000};
     // The session manager says the session is about to end (the user may still cancel): the
     // settings are kept, and closing the window, as the session will, asks nothing.
     void SessionEnding();
@@ -67,10 +70,11 @@ private:
 
     std::unique_ptr<frmLogin> m_login;
     session::RememberedLogin m_remembered;
-    bool m_running = false;       // a subscriber is set up and not parked
-    bool m_parking = false;       // the host name is being parked
-    bool m_ending = false;        // the session ends
-    bool m_sessionEnding = false; // the session manager has said the session is ending
+    bool m_running = false; // a subscriber is set up and not parked
+    bool m_parking = false; // the host name is being parked
+    bool m_ending = false;  // the session ends
+    // Running while the session manager has just said the session is ending.
+    QDeadlineTimer m_sessionEnding; // expired until then
 };
 
 } // namespace pellmarch::account

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -59,10 +60,10 @@ frmLogin::frmLogin(Services &services, QWidget *parent) : QDialog(parent), m_ser
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &frmLogin::retryLogin);
     for (QLineEdit *box : {txtUsername, txtPassword})
-        connect(box, &QLineEdit::textEdited, this, &frmLogin::stopRetrying);
-    connect(chkSaveLogin, &QCheckBox::clicked, this, &frmLogin::stopRetrying);
+        connect(box, &QLineEdit::textEdited, this, &frmLogin::userActed);
+    connect(chkSaveLogin, &QCheckBox::clicked, this, &frmLogin::userActed);
     for (platform::LinkLabel *link : {llblRegister, Label6})
-        connect(link, &platform::LinkLabel::clicked, this, &frmLogin::stopRetrying);
+        connect(link, &platform::LinkLabel::clicked, this, &frmLogin::userActed);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -122,6 +123,8 @@ void frmLogin::buildControls() {
                      QStringLiteral("Login"));
     cmdLogin->setGeometry(twipsRect(1440, 1560, 1335, 375));
     cmdLogin->setAutoDefault(false);
+    // Pressed by the user: no login is tried again by itself any more (before the click's own).
+    connect(cmdLogin, &QPushButton::clicked, this, &frmLogin::userActed);
     connect(cmdLogin, &QPushButton::clicked, this, &frmLogin::cmdLogin_Click);
 
     cmdExit = named(new QPushButton(QStringLiteral("Exit"), m_frmLogin), "cmdExit",
@@ -202,8 +205,10 @@ void frmLogin::cmdLogin_Click() {
     case protocol::LoginOutcome::Unreachable:
         // A remembered login at start-up (the network comes up after the session): tried
         // again by itself, also while the message waits for the user, who may be away.
-        if (m_retryWhenUnreachable)
+        if (m_retryWhenUnreachable) {
+            m_retrying = true;
             m_retry.start(m_services.refreshInterval);
+        }
         m_services.boxes.inform(kServerUnreachable);
         return;
     case protocol::LoginOutcome::Rejected:
@@ -230,6 +235,7 @@ protocol::LoginOutcome frmLogin::exchange(const QString &username, const QString
 }
 
 void frmLogin::loggedIn() {
+    stopRetrying();
     m_services.flags.bLoggedIn = true;
     m_services.flags.bRememberLogin = chkSaveLogin->isChecked();
     accept();
@@ -248,9 +254,14 @@ void frmLogin::retryLogin() {
         m_retry.start(); // a login is on the wire: the next turn
         return;
     }
+    // A login at a time: the keys reach the window while the request runs, and a login they
+    // start would run inside this one.
+    const QScopedValueRollback<bool> busy(m_bLoginBusy, true);
     // The boxes as the remembered login filled them: nobody has touched them since.
     const protocol::LoginOutcome outcome =
         exchange(protocol::NullTrim(txtUsername->text()), protocol::NullTrim(txtPassword->text()));
+    if (!m_retrying)
+        return; // the user took over meanwhile: this outcome is no longer his
     if (outcome == protocol::LoginOutcome::Unreachable) {
         // Waits that grow, as a refused change's do: at most 30 refreshes (15 minutes).
         const auto longest = m_services.refreshInterval * 30;
@@ -259,7 +270,7 @@ void frmLogin::retryLogin() {
     }
     stopRetrying();
     // "Error contacting server" is over: the login went one way or the other.
-    m_services.boxes.dismissOpen();
+    m_services.boxes.dismissOpen(kServerUnreachable);
     if (outcome == protocol::LoginOutcome::Accepted)
         loggedIn();
     else
@@ -267,7 +278,13 @@ void frmLogin::retryLogin() {
 }
 
 void frmLogin::stopRetrying() {
+    m_retrying = false;
     m_retry.stop();
+}
+
+void frmLogin::userActed() {
+    stopRetrying();
+    m_retryWhenUnreachable = false;
 }
 
 void frmLogin::fillRememberedLogin(const QString &username, const QString &password) {
@@ -280,7 +297,7 @@ void frmLogin::fillRememberedLogin(const QString &username, const QString &passw
         m_wake = new platform::WakeSignals(QDBusConnection::systemBus(), true,
                                            platform::WakeSignals::kDefaultNetworkWait, this);
         connect(m_wake, &platform::WakeSignals::woken, this, [this] {
-            if (m_retry.isActive())
+            if (m_retrying && !m_exchangeUnderWay)
                 retryLogin();
         });
     }
@@ -306,6 +323,7 @@ bool frmLogin::eventFilter(QObject *watched, QEvent *event) {
     if (watched == txtPassword && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            userActed();
             cmdLogin_Click();
             return true;
         }

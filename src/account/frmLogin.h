@@ -51,7 +51,7 @@ public:
     // same login again by itself (when the network comes back, else after 30 s, 1, 2, 4 ... at
     // most 15 minutes) until the user types into it or presses a button.
     void fillRememberedLogin(const QString &username, const QString &password);
-    bool isRetrying() const { return m_retry.isActive(); }
+    bool isRetrying() const { return m_retrying; }
 
     bool isLoginBusy() const { return m_bLoginBusy; }
 
@@ -74,6 +74,8 @@ private:
     void rejected();
     void retryLogin();
     void stopRetrying();
+    // The user typed into the window or pressed a button: nothing is tried by itself any more.
+    void userActed();
 
     void Label6_Click();
     void llblRegister_Click();
@@ -87,6 +89,7 @@ private:
     // The remembered login's tries again while the service cannot be reached.
     bool m_retryWhenUnreachable = false;
     QTimer m_retry;
+    bool m_retrying = false;
     platform::WakeSignals *m_wake = nullptr;
 
     QMenuBar *m_menuBar = nullptr;

@@ -15,9 +15,9 @@ public:
     // A Yes/No question, Yes the default; true when the answer is Yes.
     virtual bool ask(const QString &text) = 0;
 
-    // Closes the messages still open (as OK would), when what they said is over: a login that
-    // went through by itself after "Error contacting server" was shown.
-    virtual void dismissOpen() = 0;
+    // Closes the messages saying `text` that are still open (as OK would), when what they said
+    // is over: a login that went through by itself after "Error contacting server" was shown.
+    virtual void dismissOpen(const QString &text) = 0;
 };
 
 } // namespace pellmarch::platform

@@ -53,9 +53,9 @@ bool QtMessageBoxes::ask(const QString &text) {
     return show(box) == QMessageBox::Yes;
 }
 
-void QtMessageBoxes::dismissOpen() {
+void QtMessageBoxes::dismissOpen(const QString &text) {
     for (const QPointer<QMessageBox> &box : m_open)
-        if (box)
+        if (box && box->text() == text)
             box->done(QMessageBox::Ok);
 }
 

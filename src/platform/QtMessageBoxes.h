@@ -14,7 +14,7 @@ class QtMessageBoxes final : public MessageBoxes {
 public:
     void inform(const QString &text) override;
     bool ask(const QString &text) override;
-    void dismissOpen() override;
+    void dismissOpen(const QString &text) override;
 
 private:
     int show(QMessageBox &box);

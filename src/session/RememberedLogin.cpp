@@ -15,14 +15,22 @@ bool RememberedLogin::storeThere() {
 }
 
 bool RememberedLogin::intoStore(const QString &username, const QString &password) {
-    if (m_storedFor == username && m_stored == password)
-        return true;
-    if (!storeThere() || m_secrets->write(username, password) != SecretStore::Result::Done)
-        return false;
-    m_storedFor = username;
-    m_stored = password;
-    m_forgotten = false;
-    // Kept in the store: no copy stays in the file.
+    const bool held = m_storedFor == username && m_stored == password;
+    if (!held) {
+        // A store that refused this very password is not asked again in this run: closing
+        // (above all at the session's end) must not wait for it once more.
+        if (m_refusedFor == username && m_refused == password)
+            return false;
+        if (!storeThere() || m_secrets->write(username, password) != SecretStore::Result::Done) {
+            m_refusedFor = username;
+            m_refused = password;
+            return false;
+        }
+        m_storedFor = username;
+        m_stored = password;
+        m_forgotten = false;
+    }
+    // Kept in the store: no copy stays in the file (nor another's, left by a store that failed).
     if (!ReadSetting(m_settings, kPasswordKey).isEmpty())
         WriteSetting(m_settings, kPasswordKey, QString());
     return true;
@@ -36,8 +44,10 @@ RememberedLogin::Login RememberedLogin::read() {
     login.remembered = true;
     login.username = ReadSetting(m_settings, kUsernameKey);
     login.password = ReadSetting(m_settings, kPasswordKey);
-    if (!storeThere())
+    if (!storeThere()) {
+        login.passwordUnavailable = login.password.isEmpty();
         return login;
+    }
     // A password in the file is the newer one (the store failed when it was kept, or an older
     // version kept it there): it moves into the store.
     if (!login.password.isEmpty()) {
@@ -52,22 +62,29 @@ RememberedLogin::Login RememberedLogin::read() {
         m_stored = stored;
         break;
     case SecretStore::Result::Failed:
-        login.passwordUnavailable = true;
-        break;
     case SecretStore::Result::NoEntry:
     case SecretStore::Result::NoStore:
         break;
     }
+    // Not given (locked, refusing, not answering, or a store that has not come up): asked for
+    // in the login window, never sent empty.
+    login.passwordUnavailable = login.password.isEmpty();
     return login;
 }
 
 void RememberedLogin::keep(const QString &username, const QString &password, bool remember) {
     if (remember) {
+        const QString before = ReadSetting(m_settings, kUsernameKey);
         WriteSetting(m_settings, kSaveLoginKey, QLatin1String(kSettingOn));
         WriteSetting(m_settings, kUsernameKey, username);
         // A store that cannot take it never costs the remembered login: the file keeps it.
-        if (!intoStore(username, password))
+        if (!intoStore(username, password)) {
             WriteSetting(m_settings, kPasswordKey, password);
+            return;
+        }
+        // The login remembered before is remembered no more: its password goes.
+        if (!before.isEmpty() && before != username)
+            m_secrets->remove(before);
         return;
     }
     WriteSetting(m_settings, kSaveLoginKey, QLatin1String(kSettingOff));

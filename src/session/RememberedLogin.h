@@ -24,7 +24,8 @@ public:
         bool remembered = false; // "Save Login" was ticked at the last login
         QString username;
         QString password;
-        // The store that keeps it did not give it (locked, refusing, not answering in time).
+        // No password to log in with: the store that keeps it did not give it (locked,
+        // refusing, not answering in time, not come up yet), or none was kept.
         bool passwordUnavailable = false;
     };
     // The login to log in with by itself at start-up, when there is one.
@@ -46,6 +47,9 @@ private:
     QString m_storedFor;
     QString m_stored;
     bool m_forgotten = false; // the store holds nothing for the remembered user name
+    // The last password the store refused to take.
+    QString m_refusedFor;
+    QString m_refused;
 };
 
 } // namespace pellmarch::session

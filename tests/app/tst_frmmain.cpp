@@ -640,6 +640,9 @@ void TestFrmMain::rememberedLoginWaitsForTheService_data() {
                                       "free for basic Sub-Domain useage.")};
     QTest::newRow("the user types: no more tries")
         << QList<int>{} << "types" << QStringList{unreachable};
+    // What a try that was on the wire meets is no longer the user's once he has typed.
+    QTest::newRow("the user types while a try is on the wire")
+        << QList<int>{1} << "types during a try" << QStringList{unreachable};
 }
 
 void TestFrmMain::rememberedLoginWaitsForTheService() {
@@ -661,13 +664,20 @@ void TestFrmMain::rememberedLoginWaitsForTheService() {
     QList<qint64> triedAt;
     QElapsedTimer clock;
     clock.start();
+    const bool typesDuringATry = user == QLatin1String("types during a try");
     f.fakes.web.duringFetch = [&] {
         triedAt.append(clock.elapsed());
+        if (triedAt.size() == 2 && typesDuringATry)
+            QTest::keyClicks(f.main.lifecycle().loginWindow()->findChild<QLineEdit *>(
+                                 QStringLiteral("txtPassword")),
+                             QStringLiteral("x"));
     };
     bool loggedInMeanwhile = false;
     f.fakes.boxes.whileShown = [&] {
         if (f.fakes.boxes.shown.size() == 1 && user.isEmpty())
             loggedInMeanwhile = QTest::qWaitFor([&] { return f.fakes.flags.bLoggedIn; }, 5000);
+        if (f.fakes.boxes.shown.size() == 1 && typesDuringATry)
+            QVERIFY(QTest::qWaitFor([&] { return triedAt.size() == 2; }, 5000));
     };
     if (!user.isEmpty())
         testing::whenModalOpens([&](QWidget *dialog) {
@@ -684,11 +694,13 @@ void TestFrmMain::rememberedLoginWaitsForTheService() {
     QCOMPARE(triedAt.size(), retries.size() + 1);
     QCOMPARE(f.fakes.web.urls.last(),
              QStringLiteral("http://dns.example/dnslogin.asp?fxn=login&usr=ann&pwd=pw"));
-    if (!user.isEmpty())
+    if (!user.isEmpty()) {
+        QVERIFY(!f.fakes.flags.bLoggedIn);
         return;
+    }
     // Logged in by itself, the message closed: on as a remembered login goes.
     QVERIFY(loggedInMeanwhile);
-    QCOMPARE(f.fakes.boxes.dismissals, 1);
+    QCOMPARE(f.fakes.boxes.dismissed, QStringList{messages.first()});
     QVERIFY(f.main.isVisible());
     // The waits grow: 30 s, then a minute in the program (a refresh's time, then twice it).
     QVERIFY2(

@@ -9,6 +9,7 @@
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +20,41 @@ using platform::KeychainSecretStore;
 using platform::SecretStore;
 using Result = SecretStore::Result;
 
+namespace {
+
+// A store whose writes can be made to fail, and which counts what it is asked.
+class FakeSecretStore final : public SecretStore {
+public:
+    bool isThere() override { return there; }
+    Result read(const QString &account, QString *secret) override {
+        ++asked;
+        if (!there)
+            return Result::NoStore;
+        if (!kept.contains(account))
+            return Result::NoEntry;
+        *secret = kept.value(account);
+        return Result::Done;
+    }
+    Result write(const QString &account, const QString &secret) override {
+        ++asked;
+        if (refusing)
+            return Result::Failed;
+        kept.insert(account, secret);
+        return Result::Done;
+    }
+    Result remove(const QString &account) override {
+        ++asked;
+        kept.remove(account);
+        return Result::Done;
+    }
+    bool there = true;
+    bool refusing = false;
+    int asked = 0;
+    QHash<QString, QString> kept;
+};
+
+} // namespace
+
 class TestSecretStore : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -26,6 +62,7 @@ private Q_SLOTS:
     void withoutAStoreTheFileKeepsIt_data();
     void withoutAStoreTheFileKeepsIt();
     void theKeyringKeepsIt();
+    void storeThatFailsNeverCostsTheLogin();
 
 private:
     std::unique_ptr<testing::HelperProgram> m_bus;
@@ -127,6 +164,39 @@ void TestSecretStore::theKeyringKeepsIt() {
     QCOMPARE(store.read(QStringLiteral("dana"), &password), Result::NoEntry);
     QCOMPARE(settings.values.value(QStringLiteral("Init/Username")), QStringLiteral("dana"));
     QCOMPARE(settings.values.value(QStringLiteral("Init/bSaveLogin")), QStringLiteral("0"));
+}
+
+void TestSecretStore::storeThatFailsNeverCostsTheLogin() {
+    FakeSecretStore store;
+    testing::MemorySettingsStore settings;
+    const auto password = [&settings] {
+        return settings.values.value(QStringLiteral("Init/Password"));
+    };
+    session::RememberedLogin remembered(settings, &store);
+    remembered.keep(QStringLiteral("ann"), QStringLiteral("annpw"), true);
+    QCOMPARE(password(), QString());
+    // bob's password the store refuses: the file keeps it, and closing asks the store no more.
+    store.refusing = true;
+    remembered.keep(QStringLiteral("bob"), QStringLiteral("bobpw"), true);
+    QCOMPARE(password(), QStringLiteral("bobpw"));
+    const int asked = store.asked;
+    remembered.keep(QStringLiteral("bob"), QStringLiteral("bobpw"), true);
+    QCOMPARE(store.asked, asked);
+    // ann again, as the store already holds her: bob's password does not stay beside her name,
+    // and ann's is the one remembered.
+    remembered.keep(QStringLiteral("ann"), QStringLiteral("annpw"), true);
+    QCOMPARE(password(), QString());
+    QCOMPARE(session::RememberedLogin(settings, &store).read().password, QStringLiteral("annpw"));
+    // dana remembered in ann's place: ann's password goes from the store.
+    store.refusing = false;
+    remembered.keep(QStringLiteral("dana"), QStringLiteral("danapw"), true);
+    QVERIFY(!store.kept.contains(QStringLiteral("ann")));
+    // At the next start the store has not come up yet: no empty password is sent, the login
+    // window asks.
+    store.there = false;
+    const session::RememberedLogin::Login login = session::RememberedLogin(settings, &store).read();
+    QVERIFY(login.remembered && login.passwordUnavailable);
+    QCOMPARE(login.username, QStringLiteral("dana"));
 }
 
 QTEST_GUILESS_MAIN(TestSecretStore)

@@ -41,10 +41,10 @@ class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
     void inform(const QString &text) override;
     bool ask(const QString &text) override;
-    void dismissOpen() override { ++dismissals; }
+    void dismissOpen(const QString &text) override { dismissed.append(text); }
 
     QStringList shown;
-    int dismissals = 0;
+    QStringList dismissed;
     // Runs while a message is "open", as the user reads it.
     std::function<void()> whileShown;
     QStringList asked;
