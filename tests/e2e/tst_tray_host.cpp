@@ -4,6 +4,7 @@
 // reads them.
 #include "ServiceStore.h"
 #include "VerlundService.h"
+#include "support/FakeTrayWatcher.h"
 #include "support/HelperProgram.h"
 #include "support/ProgramHome.h"
 
@@ -18,29 +19,6 @@
 using namespace pellmarch;
 
 namespace {
-
-// The panel's side of the tray protocol: it says a host is there and writes down the items
-// that register.
-class Watcher final : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
-public:
-    bool isHostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() const { return registered; }
-
-    QStringList registered;
-
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString &service, const QDBusMessage &message) {
-        // An item may give its object path instead of a bus name: it then lives at the sender.
-        registered.append(service.startsWith(QLatin1Char('/')) ? message.service() : service);
-    }
-    void RegisterStatusNotifierHost(const QString &) {}
-};
 
 // The labels of a dbusmenu layout's children, in order.
 QStringList labelsOf(const QDBusArgument &layout) {
@@ -95,7 +73,7 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
 
     QDBusConnection panel = QDBusConnection::connectToBus(address, QStringLiteral("panel"));
     QVERIFY(panel.isConnected());
-    Watcher watcher;
+    testing::FakeTrayWatcher watcher;
     QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
                                  QDBusConnection::ExportAllSlots |
                                      QDBusConnection::ExportAllProperties));
