@@ -1,7 +1,7 @@
 // The tray icon as a desktop's panel sees it: the real program on a virtual X screen, with a
 // private session bus on which this test plays the panel (the StatusNotifierWatcher that tray
-// icons register with). What the item says and its menu are read over the bus, as the panel
-// reads them.
+// icons register with), started after the program as it often is at a session's start. What
+// the item says and its menu are read over the bus, as the panel reads them.
 #include "ServiceStore.h"
 #include "VerlundService.h"
 #include "support/FakeTrayWatcher.h"
@@ -77,7 +77,7 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
                                  QDBusConnection::ExportAllSlots |
                                      QDBusConnection::ExportAllProperties));
-    QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
 
     // A subscriber with an own host name and a remembered login, and the service to log in to.
     testing::ProgramHome home(QStringLiteral("demo"), QStringLiteral("demo"));
@@ -86,6 +86,8 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     QString error;
     QVERIFY2(store.open(&error) && store.seedDemo(), qPrintable(error));
     verlund::VerlundService service(store);
+    QStringList requests;
+    service.setLogger([&requests](const QString &line) { requests.append(line); });
     if (service.listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
         QSKIP("the service port the program was built for is taken on this machine");
 
@@ -94,6 +96,7 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    environment.insert(QStringLiteral("PELLMARCH_REPORT_SHOWN"), QStringLiteral("1"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
     environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
     // Under the sanitizers: the X keyboard library copies a keymap name with strndup() out of a
@@ -103,7 +106,7 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
                                QStringLiteral(":strict_string_checks=0"));
     program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
     program.start(QStringLiteral(PELLMARCH_PROGRAM), {});
     QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
     const auto end = qScopeGuard([&program] {
@@ -111,9 +114,15 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
         program.waitForFinished(10000);
     });
 
-    // The icon registers once the window of the login has shown.
+    // Logged in, the window shown and its host name registered; the panel only now: the icon
+    // registers with it.
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += program.readAllStandardError()).contains("shown frmMain") &&
+                                 !requests.filter(QStringLiteral("RECORDADD")).isEmpty(),
+                             20000);
+    QVERIFY(panel.registerService(watcherName));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.registered.size(), 1, 20000);
-    const QString item = watcher.registered.first();
+    QString item = watcher.registered.first();
     const auto property = [&](const QString &name) {
         QDBusMessage get = QDBusMessage::createMethodCall(
             item, QStringLiteral("/StatusNotifierItem"),
@@ -149,21 +158,31 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     };
     QString tip;
     QTRY_VERIFY2_WITH_TIMEOUT(
-        (tip = toolTipText()).contains(QStringLiteral("Your IPAddress: 127.0.0.1")),
+        (tip = toolTipText()).contains(QStringLiteral("Your IPAddress: 127.0.0.1")) &&
+            tip.contains(QStringLiteral("Last exchange: ")),
         qPrintable(tip), 10000);
     QVERIFY2(tip.contains(QStringLiteral("\nConnected")), qPrintable(tip));
-    QVERIFY2(tip.contains(QStringLiteral("Last exchange: ")), qPrintable(tip));
 
     // Its menu, as the panel shows it.
-    const QString menuPath = property(QStringLiteral("Menu")).value<QDBusObjectPath>().path();
-    QVERIFY(!menuPath.isEmpty());
-    QDBusMessage layout = QDBusMessage::createMethodCall(
-        item, menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
-    layout << 0 << -1 << QStringList();
-    const QDBusMessage reply = panel.call(layout, QDBus::BlockWithGui, 5000);
-    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-    QCOMPARE(labelsOf(reply.arguments().at(1).value<QDBusArgument>()),
-             (QStringList{"Show", "Login as Different User", "Logout"}));
+    const auto menuLabels = [&] {
+        QDBusMessage layout = QDBusMessage::createMethodCall(
+            item, property(QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
+            QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
+        layout << 0 << -1 << QStringList();
+        const QDBusMessage reply = panel.call(layout, QDBus::BlockWithGui, 5000);
+        return reply.type() == QDBusMessage::ReplyMessage
+                   ? labelsOf(reply.arguments().at(1).value<QDBusArgument>())
+                   : QStringList{reply.errorMessage()};
+    };
+    const QStringList menu{"Show", "Login as Different User", "Logout"};
+    QCOMPARE(menuLabels(), menu);
+
+    // The panel restarts: the icon registers with its new watcher, with its menu.
+    QVERIFY(panel.unregisterService(watcherName));
+    QVERIFY(panel.registerService(watcherName));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.registered.size(), 2, 10000);
+    item = watcher.registered.last();
+    QCOMPARE(menuLabels(), menu);
     QCOMPARE(program.state(), QProcess::Running);
 }
 
