@@ -312,12 +312,17 @@ void frmMain::dropTray() {
 void frmMain::updateTray() {
     if (m_tray == nullptr)
         return;
-    m_tray->setIcon(lblStatus->isDisconnected() ? m_disconnectedIcon : m_icon);
+    // Whatever is set goes to the panel over the bus, the icon as pixels of every size: only a
+    // change is set, not the same again after every exchange.
+    const QIcon &icon = lblStatus->isDisconnected() ? m_disconnectedIcon : m_icon;
+    if (m_tray->icon().cacheKey() != icon.cacheKey())
+        m_tray->setIcon(icon);
     QString tip = QStringLiteral("Pellmarch\nYour IPAddress: ") + shownAddress() +
                   QLatin1Char('\n') + lblStatus->text();
     if (const QTime last = lblStatus->lastSuccess(); last.isValid())
         tip += QStringLiteral("\nLast exchange: ") + last.toString(kTimeFormat);
-    m_tray->setToolTip(tip);
+    if (m_tray->toolTip() != tip)
+        m_tray->setToolTip(tip);
 }
 
 void frmMain::bringToFront() {

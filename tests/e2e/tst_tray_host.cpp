@@ -13,12 +13,26 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
+
+#include <memory>
 
 using namespace pellmarch;
 
 namespace {
+
+// What the panel is told of an item: each time to fetch its icon or its tooltip again.
+class ItemNews final : public QObject {
+    Q_OBJECT
+public:
+    int icons = 0;
+    int toolTips = 0;
+public Q_SLOTS:
+    void NewIcon() { ++icons; }
+    void NewToolTip() { ++toolTips; }
+};
 
 // The labels of a dbusmenu layout's children, in order.
 QStringList labelsOf(const QDBusArgument &layout) {
@@ -78,17 +92,24 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
                                  QDBusConnection::ExportAllSlots |
                                      QDBusConnection::ExportAllProperties));
     const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+    // The program's system bus too, where NetworkManager says when the network is back: the
+    // address is then checked at once.
+    QVERIFY(panel.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
 
-    // A subscriber with an own host name and a remembered login, and the service to log in to.
+    // A subscriber with an own host name, a remembered login and "Automatic IP Resolution"
+    // ticked (each check asks the service), and the service to log in to.
     testing::ProgramHome home(QStringLiteral("demo"), QStringLiteral("demo"));
-    QVERIFY(home.isReady());
+    QFile settings(home.filePath(QStringLiteral("config/PELLMARCH.ini")));
+    QVERIFY(home.isReady() && settings.open(QIODevice::Append) &&
+            settings.write("AutoIP=1\nIPAddressUser=demo\n") > 0);
+    settings.close();
     verlund::ServiceStore store(home.filePath(QStringLiteral("svc.db")));
     QString error;
     QVERIFY2(store.open(&error) && store.seedDemo(), qPrintable(error));
-    verlund::VerlundService service(store);
+    auto service = std::make_unique<verlund::VerlundService>(store);
     QStringList requests;
-    service.setLogger([&requests](const QString &line) { requests.append(line); });
-    if (service.listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
+    service->setLogger([&requests](const QString &line) { requests.append(line); });
+    if (service->listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
         QSKIP("the service port the program was built for is taken on this machine");
 
     QProcess program;
@@ -96,6 +117,7 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address);
     environment.insert(QStringLiteral("PELLMARCH_REPORT_SHOWN"), QStringLiteral("1"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
     environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
@@ -176,6 +198,41 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     };
     const QStringList menu{"Show", "Login as Different User", "Logout"};
     QCOMPARE(menuLabels(), menu);
+
+    // Checks that change nothing tell the panel of no new icon, and of a new tooltip only for
+    // the exchange's new time; the service out of reach, of both.
+    ItemNews news;
+    for (const QString &signal : {QStringLiteral("NewIcon"), QStringLiteral("NewToolTip")})
+        QVERIFY(panel.connect(item, QStringLiteral("/StatusNotifierItem"),
+                              QStringLiteral("org.kde.StatusNotifierItem"), signal, &news,
+                              signal == QStringLiteral("NewIcon") ? SLOT(NewIcon())
+                                                                  : SLOT(NewToolTip())));
+    const auto networkBack = [&panel] {
+        for (const uint state : {20u, 70u}) { // disconnected, then connected
+            QDBusMessage changed = QDBusMessage::createSignal(
+                QStringLiteral("/org/freedesktop/NetworkManager"),
+                QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("StateChanged"));
+            changed << state;
+            QVERIFY(panel.send(changed));
+        }
+    };
+    constexpr int kChecks = 3;
+    for (int check = 0; check < kChecks; ++check) {
+        const qsizetype asked = requests.filter(QStringLiteral("GetIPAddress")).size();
+        networkBack();
+        QTRY_COMPARE_WITH_TIMEOUT(requests.filter(QStringLiteral("GetIPAddress")).size(), asked + 1,
+                                  10000);
+    }
+    service.reset();
+    networkBack();
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (tip = toolTipText()).contains(QStringLiteral("\nNot Connected with Server")),
+        qPrintable(tip), 10000);
+    QCoreApplication::processEvents();
+    QCOMPARE(news.icons, 1);
+    // A tooltip at most for each check and the one out of reach, and one for the set-up's last
+    // exchange, which the panel may yet have heard of.
+    QVERIFY2(news.toolTips <= kChecks + 2, qPrintable(QString::number(news.toolTips)));
 
     // The panel restarts: the icon registers with its new watcher, with its menu.
     QVERIFY(panel.unregisterService(watcherName));
