@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -54,7 +55,6 @@ constexpr int kMinimumBottomGapTwips = 120;
 // corner, its diameter this share of the logo's width, ringed in white to stand out on any panel.
 constexpr qreal kMarkShare = 0.5;
 const QColor kMarkColour(192, 0, 0);
-const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 
 QIcon markedLogo() {
     QPixmap logo = platform::logoPixmap();
@@ -279,6 +279,11 @@ void frmMain::buildTray() {
         m_icon = QIcon(platform::logoPixmap());
         m_disconnectedIcon = markedLogo();
         connect(lblStatus, &StatusIndicator::changed, this, &frmMain::updateTray);
+        m_dayTurn = new QTimer(this);
+        m_dayTurn->setObjectName(QStringLiteral("tmrDayTurn"));
+        m_dayTurn->setSingleShot(true);
+        m_dayTurn->setTimerType(Qt::VeryCoarseTimer);
+        connect(m_dayTurn, &QTimer::timeout, this, &frmMain::updateTray);
     }
     // The same commands as the File menu, with the same question and parking. A menu of its
     // own for each icon: the icon keeps what it made of the menu for the panel.
@@ -319,8 +324,14 @@ void frmMain::updateTray() {
         m_tray->setIcon(icon);
     QString tip = QStringLiteral("Pellmarch\nYour IPAddress: ") + shownAddress() +
                   QLatin1Char('\n') + lblStatus->text();
-    if (const QTime last = lblStatus->lastSuccess(); last.isValid())
-        tip += QStringLiteral("\nLast exchange: ") + last.toString(kTimeFormat);
+    const QDateTime now = QDateTime::currentDateTime();
+    if (const QString last = lblStatus->lastSuccessText(now); !last.isEmpty()) {
+        tip += QStringLiteral("\nLast exchange: ") + last;
+        // Today's time of day reads as another day's after midnight: then with its date.
+        if (lblStatus->lastSuccess().date() == now.date())
+            m_dayTurn->start(
+                std::chrono::milliseconds(now.msecsTo(now.date().addDays(1).startOfDay())));
+    }
     if (m_tray->toolTip() != tip)
         m_tray->setToolTip(tip);
 }

@@ -16,6 +16,7 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace pellmarch::platform {
 class TrayHost;
@@ -157,6 +158,8 @@ private:
     QAction *mnuShow = nullptr;
     QIcon m_icon;
     QIcon m_disconnectedIcon;
+    // At midnight the last exchange's time in the tooltip becomes one of another day.
+    QTimer *m_dayTurn = nullptr;
     // Set once a login has shown the window: before that nothing brings it up.
     bool m_shownOnce = false;
     // Minimised into the tray; shown again should the tray go.

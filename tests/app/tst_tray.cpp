@@ -1,6 +1,7 @@
 // The main window's tray icon: what its icon and tooltip show, its menu, and hiding to the tray.
 // Offscreen there is no tray, so the window is told whether there is one, or follows a panel
 // played on a private bus; the icon can be made and looked at without a tray to show it.
+#include "app/StatusIndicator.h"
 #include "app/frmMain.h"
 #include "support/FakeTrayWatcher.h"
 #include "support/Fakes.h"
@@ -17,6 +18,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTime>
+#include <QTimer>
 
 using namespace pellmarch;
 
@@ -101,6 +103,15 @@ void TestTray::iconAndTooltipFollowTheService() {
     QVERIFY2(lines[3].startsWith(QStringLiteral("Last exchange: ")), qPrintable(lines[3]));
     const QTime last = QTime::fromString(lines[3].mid(15), QStringLiteral("HH:mm:ss"));
     QVERIFY2(last.isValid() && last >= before && last <= after, qPrintable(lines[3]));
+    // Read on another day, it comes with its date.
+    const QDateTime tomorrow = QDateTime::currentDateTime().addDays(1);
+    QCOMPARE(f.main.findChild<app::StatusIndicator *>()->lastSuccessText(tomorrow),
+             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")) + lines[3].mid(15));
+    // The tooltip is made again then, at midnight.
+    const auto dayTurn = f.main.findChild<QTimer *>(QStringLiteral("tmrDayTurn"));
+    QVERIFY(dayTurn && dayTurn->isActive());
+    QVERIFY(qAbs(dayTurn->remainingTime() -
+                 QDateTime::currentDateTime().msecsTo(tomorrow.date().startOfDay())) < 2000);
     QCOMPARE(imageOf(tray->icon()), logo);
     const qint64 connectedKey = tray->icon().cacheKey();
 
