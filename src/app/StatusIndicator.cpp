@@ -9,6 +9,9 @@ namespace pellmarch::app {
 namespace {
 const QColor kConnectedColour(0, 128, 0);
 const QColor kDisconnectedColour(192, 0, 0);
+const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+// Read alike whatever the language of the desktop: year, month, day.
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 } // namespace
 
 StatusIndicator::StatusIndicator(QWidget *parent) : QLabel(parent) {
@@ -29,8 +32,15 @@ void StatusIndicator::setDisconnected() {
 }
 
 void StatusIndicator::exchangeSucceeded() {
-    m_lastSuccess = QTime::currentTime();
+    m_lastSuccess = QDateTime::currentDateTime();
     Q_EMIT changed();
+}
+
+QString StatusIndicator::lastSuccessText(const QDateTime &now) const {
+    if (!m_lastSuccess.isValid())
+        return {};
+    return m_lastSuccess.toString(m_lastSuccess.date() == now.date() ? kTimeFormat
+                                                                     : kDateTimeFormat);
 }
 
 void StatusIndicator::showState(const QString &caption, const QColor &colour) {

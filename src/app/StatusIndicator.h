@@ -2,8 +2,8 @@
 
 #include "protocol/ConnectionIndicator.h"
 
+#include <QDateTime>
 #include <QLabel>
-#include <QTime>
 
 namespace pellmarch::app {
 
@@ -21,7 +21,10 @@ public:
     void exchangeSucceeded() override;
 
     // When the service last answered an exchange successfully; null before the first.
-    QTime lastSuccess() const { return m_lastSuccess; }
+    QDateTime lastSuccess() const { return m_lastSuccess; }
+    // That moment as it reads on `now`'s day: its time of day on the same day, else with its
+    // date before it; empty before the first.
+    QString lastSuccessText(const QDateTime &now) const;
 
 Q_SIGNALS:
     // The state shown or the time of the last success has changed.
@@ -30,7 +33,7 @@ Q_SIGNALS:
 private:
     void showState(const QString &caption, const QColor &colour);
 
-    QTime m_lastSuccess;
+    QDateTime m_lastSuccess;
 };
 
 } // namespace pellmarch::app

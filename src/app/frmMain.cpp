@@ -8,8 +8,10 @@
 #include "app/frmHistory.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
+#include "platform/TrayHost.h"
 #include "platform/Twips.h"
 #include "platform/Widgets.h"
+#include "platform/XEmbedTray.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
 #include "records/RecordView.h"
@@ -23,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -54,7 +57,6 @@ constexpr int kMinimumBottomGapTwips = 120;
 // corner, its diameter this share of the logo's width, ringed in white to stand out on any panel.
 constexpr qreal kMarkShare = 0.5;
 const QColor kMarkColour(192, 0, 0);
-const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 
 QIcon markedLogo() {
     QPixmap logo = platform::logoPixmap();
@@ -73,8 +75,10 @@ QIcon markedLogo() {
 
 } // namespace
 
-frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray, Build build)
-    : QMainWindow(parent), m_services(services), m_trayChoice(tray) {
+frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray, Build build,
+                 std::function<QDBusConnection()> panelBus)
+    : QMainWindow(parent), m_services(services), m_trayChoice(tray),
+      m_panelBus(std::move(panelBus)) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(platform::dialogFont());
     buildMenus();
@@ -119,11 +123,46 @@ void frmMain::buildFrames() {
                 &session::Notices::refreshEnded);
     }
     showView(m_view);
-    // Asked only now: on a desktop the question goes over the session bus, which the login
-    // window does not need.
-    if (m_trayChoice == Tray::Available ||
-        (m_trayChoice == Tray::Detect && QSystemTrayIcon::isSystemTrayAvailable()))
+    if (m_trayChoice == Tray::Available)
         buildTray();
+    else if (m_trayChoice == Tray::Detect)
+        followTrayHost();
+}
+
+void frmMain::followTrayHost() {
+    // Asked only now: the question goes over the session bus, which the login window does not
+    // need.
+    if (m_panelBus)
+        m_trayHost = new platform::TrayHost(m_panelBus(), this);
+    if (m_trayHost != nullptr && m_trayHost->isThere()) {
+        buildTray();
+    } else if (platform::HasXEmbedTray()) {
+        // Qt makes the icon for the X tray now, and keeps to that kind of icon for the run: a
+        // panel's host that comes later could not take it.
+        delete m_trayHost;
+        m_trayHost = nullptr;
+        buildTray();
+    }
+    if (m_trayHost == nullptr)
+        return;
+    connect(m_trayHost, &platform::TrayHost::arrived, this, &frmMain::trayHostArrived);
+    connect(m_trayHost, &platform::TrayHost::left, this, &frmMain::trayHostLeft);
+}
+
+void frmMain::trayHostArrived() {
+    // A new host knows nothing of an icon registered with the one before: the icon is made
+    // anew, and registers with it as it shows.
+    dropTray();
+    buildTray();
+    if (m_shownOnce)
+        m_tray->show();
+}
+
+void frmMain::trayHostLeft() {
+    dropTray();
+    // Hidden into a tray that is no longer there, the window would have no way back.
+    if (m_hiddenToTray)
+        showNormal();
 }
 
 records::RecordView &frmMain::recordView() {
@@ -249,9 +288,19 @@ void frmMain::showLater(const QString &message) {
 }
 
 void frmMain::buildTray() {
-    m_icon = QIcon(platform::logoPixmap());
-    m_disconnectedIcon = markedLogo();
-    // The same commands as the File menu, with the same question and parking.
+    // Once for the run: the icons, and what keeps whichever icon there is up to date.
+    if (m_icon.isNull()) {
+        m_icon = QIcon(platform::logoPixmap());
+        m_disconnectedIcon = markedLogo();
+        connect(lblStatus, &StatusIndicator::changed, this, &frmMain::updateTray);
+        m_dayTurn = new QTimer(this);
+        m_dayTurn->setObjectName(QStringLiteral("tmrDayTurn"));
+        m_dayTurn->setSingleShot(true);
+        m_dayTurn->setTimerType(Qt::VeryCoarseTimer);
+        connect(m_dayTurn, &QTimer::timeout, this, &frmMain::updateTray);
+    }
+    // The same commands as the File menu, with the same question and parking. A menu of its
+    // own for each icon: the icon keeps what it made of the menu for the panel.
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName(QStringLiteral("mnuTray"));
     mnuShow = m_trayMenu->addAction(QStringLiteral("Show"));
@@ -268,19 +317,37 @@ void frmMain::buildTray() {
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                     bringToFront();
             });
-    connect(lblStatus, &StatusIndicator::changed, this, &frmMain::updateTray);
     updateTray();
+}
+
+void frmMain::dropTray() {
+    delete m_tray;
+    m_tray = nullptr;
+    delete m_trayMenu; // with "Show"; the File menu's commands stay
+    m_trayMenu = nullptr;
+    mnuShow = nullptr;
 }
 
 void frmMain::updateTray() {
     if (m_tray == nullptr)
         return;
-    m_tray->setIcon(lblStatus->isDisconnected() ? m_disconnectedIcon : m_icon);
+    // Whatever is set goes to the panel over the bus, the icon as pixels of every size: only a
+    // change is set, not the same again after every exchange.
+    const QIcon &icon = lblStatus->isDisconnected() ? m_disconnectedIcon : m_icon;
+    if (m_tray->icon().cacheKey() != icon.cacheKey())
+        m_tray->setIcon(icon);
     QString tip = QStringLiteral("Pellmarch\nYour IPAddress: ") + shownAddress() +
                   QLatin1Char('\n') + lblStatus->text();
-    if (const QTime last = lblStatus->lastSuccess(); last.isValid())
-        tip += QStringLiteral("\nLast exchange: ") + last.toString(kTimeFormat);
-    m_tray->setToolTip(tip);
+    const QDateTime now = QDateTime::currentDateTime();
+    if (const QString last = lblStatus->lastSuccessText(now); !last.isEmpty()) {
+        tip += QStringLiteral("\nLast exchange: ") + last;
+        // Today's time of day reads as another day's after midnight: then with its date.
+        if (lblStatus->lastSuccess().date() == now.date())
+            m_dayTurn->start(
+                std::chrono::milliseconds(now.msecsTo(now.date().addDays(1).startOfDay())));
+    }
+    if (m_tray->toolTip() != tip)
+        m_tray->setToolTip(tip);
 }
 
 void frmMain::bringToFront() {
@@ -300,14 +367,18 @@ void frmMain::bringToFront() {
 
 void frmMain::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
-    // Minimised, the window goes to the tray, where its icon brings it back; without a tray it
-    // stays on the taskbar as any window. Hidden once the desktop has finished minimising it.
+    // Minimised, the window goes to the tray, where its icon brings it back; without a tray
+    // (also once it has gone) it stays on the taskbar as any window. Hidden once the desktop has
+    // finished minimising it.
     if (event->type() == QEvent::WindowStateChange && m_tray != nullptr && isMinimized())
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (isMinimized())
+                // The tray may have gone meanwhile.
+                if (m_tray != nullptr && isMinimized()) {
                     hide();
+                    m_hiddenToTray = true;
+                }
             },
             Qt::QueuedConnection);
 }
@@ -358,8 +429,9 @@ void frmMain::applyHeight() {
 
 void frmMain::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
-    // The tray icon appears with the window of the first login and stays for the run.
+    // The tray icon appears with the window of the first login and stays while the tray does.
     m_shownOnce = true;
+    m_hiddenToTray = false;
     if (m_tray != nullptr)
         m_tray->show();
     // The title bar's height is known once the desktop has framed the window.

@@ -4,9 +4,11 @@
 #include "session/MainWindow.h"
 #include "session/Services.h"
 
+#include <QDBusConnection>
 #include <QIcon>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -14,7 +16,11 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
 
+namespace pellmarch::platform {
+class TrayHost;
+}
 namespace pellmarch::protocol {
 class DnsClient;
 }
@@ -42,16 +48,22 @@ class frmHistory;
 class frmMain final : public QMainWindow, public session::MainWindow {
     Q_OBJECT
 public:
-    // Whether the window puts an icon in the desktop's system tray: where the desktop has one
-    // (looked at once, when the window first shows), or as told.
+    // Whether the window puts an icon in the desktop's system tray: as told, or where the
+    // desktop has one. The panel's tray host on `panelBus` is looked for when the window first
+    // shows and followed from then on: it may come later (an autostarted program often runs
+    // before the panel), go and come again. Without it an X tray there at that moment takes the
+    // icon for the run.
     enum class Tray { Detect, Available, Unavailable };
     // When the window makes its content frames and its tray icon: at once, or only when it is
     // first shown (or a set-up needs them). The program takes the latter: nothing of them is
     // needed for the login window, and making them would cost start-up time and memory there.
     enum class Build { Now, WhenShown };
 
+    // `panelBus`: where the panel's tray host is looked for (the session bus in the program);
+    // none when not given.
     explicit frmMain(session::Services &services, QWidget *parent = nullptr,
-                     Tray tray = Tray::Detect, Build build = Build::Now);
+                     Tray tray = Tray::Detect, Build build = Build::Now,
+                     std::function<QDBusConnection()> panelBus = {});
     ~frmMain() override;
 
     // Start-up: the login, then the window shown and set up.
@@ -96,7 +108,12 @@ private:
     void buildControls();
     // Makes the content frames and, where wanted, the tray icon; once.
     void buildFrames();
+    void followTrayHost();
+    void trayHostArrived();
+    void trayHostLeft();
+    // Makes the icon with its menu, and takes them away again.
     void buildTray();
+    void dropTray();
     void updateTray();
     void applyHeight();
 
@@ -134,15 +151,21 @@ private:
     QLabel *lblStatusH = nullptr;
     StatusIndicator *lblStatus = nullptr;
 
-    // Only where the desktop has a tray.
+    // Only while the desktop has a tray.
     Tray m_trayChoice = Tray::Detect;
+    std::function<QDBusConnection()> m_panelBus;
+    platform::TrayHost *m_trayHost = nullptr; // followed from the first showing on
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;
     QAction *mnuShow = nullptr;
     QIcon m_icon;
     QIcon m_disconnectedIcon;
+    // At midnight the last exchange's time in the tooltip becomes one of another day.
+    QTimer *m_dayTurn = nullptr;
     // Set once a login has shown the window: before that nothing brings it up.
     bool m_shownOnce = false;
+    // Minimised into the tray; shown again should the tray go.
+    bool m_hiddenToTray = false;
 
     std::unique_ptr<protocol::DnsClient> m_dnsClient;
     // Made by buildFrames(); until then the view is only remembered and the window laid out

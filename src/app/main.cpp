@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <QSessionManager>
 #include <QTextStream>
 
@@ -167,8 +168,10 @@ int main(int argc, char *argv[]) {
                                &secrets};
 
     // The window's frames are made when a login first shows it: the login window needs none.
+    // The panel's tray host is looked for on the session bus then too.
     app::frmMain window(services, nullptr, app::frmMain::Tray::Detect,
-                        app::frmMain::Build::WhenShown);
+                        app::frmMain::Build::WhenShown,
+                        [] { return QDBusConnection::sessionBus(); });
     // Also from the tray, where the window may be hidden.
     QObject::connect(&guard, &account::InstanceGuard::raiseRequested, &window,
                      &app::frmMain::bringToFront);

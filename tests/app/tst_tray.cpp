@@ -1,8 +1,11 @@
 // The main window's tray icon: what its icon and tooltip show, its menu, and hiding to the tray.
-// Offscreen there is no tray, so the window is told whether there is one; the icon can be made
-// and looked at without a tray to show it.
+// Offscreen there is no tray, so the window is told whether there is one, or follows a panel
+// played on a private bus; the icon can be made and looked at without a tray to show it.
+#include "app/StatusIndicator.h"
 #include "app/frmMain.h"
+#include "support/FakeTrayWatcher.h"
 #include "support/Fakes.h"
+#include "support/HelperProgram.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +18,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTime>
+#include <QTimer>
 
 using namespace pellmarch;
 
@@ -34,8 +38,9 @@ QImage imageOf(const QIcon &icon) {
 }
 
 struct TrayFixture {
-    explicit TrayFixture(app::frmMain::Tray tray = app::frmMain::Tray::Available)
-        : main(fakes.services, nullptr, tray) {}
+    explicit TrayFixture(app::frmMain::Tray tray = app::frmMain::Tray::Available,
+                         std::function<QDBusConnection()> panelBus = {})
+        : main(fakes.services, nullptr, tray, app::frmMain::Build::Now, std::move(panelBus)) {}
 
     testing::FakeServices fakes;
     app::frmMain main;
@@ -74,6 +79,7 @@ class TestTray : public QObject {
 private Q_SLOTS:
     void iconAndTooltipFollowTheService();
     void menuIsTheFileMenus();
+    void trayFollowsThePanel();
     void minimiseAndActivate_data();
     void minimiseAndActivate();
 };
@@ -97,6 +103,15 @@ void TestTray::iconAndTooltipFollowTheService() {
     QVERIFY2(lines[3].startsWith(QStringLiteral("Last exchange: ")), qPrintable(lines[3]));
     const QTime last = QTime::fromString(lines[3].mid(15), QStringLiteral("HH:mm:ss"));
     QVERIFY2(last.isValid() && last >= before && last <= after, qPrintable(lines[3]));
+    // Read on another day, it comes with its date.
+    const QDateTime tomorrow = QDateTime::currentDateTime().addDays(1);
+    QCOMPARE(f.main.findChild<app::StatusIndicator *>()->lastSuccessText(tomorrow),
+             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")) + lines[3].mid(15));
+    // The tooltip is made again then, at midnight.
+    const auto dayTurn = f.main.findChild<QTimer *>(QStringLiteral("tmrDayTurn"));
+    QVERIFY(dayTurn && dayTurn->isActive());
+    QVERIFY(qAbs(dayTurn->remainingTime() -
+                 QDateTime::currentDateTime().msecsTo(tomorrow.date().startOfDay())) < 2000);
     QCOMPARE(imageOf(tray->icon()), logo);
     const qint64 connectedKey = tray->icon().cacheKey();
 
@@ -157,6 +172,49 @@ void TestTray::menuIsTheFileMenus() {
     QCOMPARE(f.fakes.web.urls, QStringList{kParking});
     QCOMPARE(f.fakes.shell.endings, 1);
     QVERIFY(!f.main.isVisible());
+}
+
+void TestTray::trayFollowsThePanel() {
+    const testing::HelperProgram bus(QStringLiteral("dbus-daemon"),
+                                     testing::HelperProgram::sessionBus());
+    const QString address = bus.firstLine();
+    QVERIFY2(!address.isEmpty(), "dbus-daemon is needed (Debian package dbus-daemon)");
+    QDBusConnection panel = QDBusConnection::connectToBus(address, QStringLiteral("panel"));
+    testing::FakeTrayWatcher watcher;
+    watcher.hostRegistered = false;
+    QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                 QDBusConnection::ExportAllContents));
+    const QString name = QStringLiteral("org.kde.StatusNotifierWatcher");
+    TrayFixture f(app::frmMain::Tray::Detect, [address] {
+        return QDBusConnection::connectToBus(address, QStringLiteral("program"));
+    });
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.main));
+    const auto minimised = [&f] {
+        f.main.setWindowState(Qt::WindowMinimized);
+        QCoreApplication::sendPostedEvents();
+        return !f.main.isVisible();
+    };
+
+    // The watcher comes after the window, the panel's host after it: the icon then, not before.
+    QVERIFY(panel.registerService(name));
+    QTRY_VERIFY(watcher.hostAsked > 0);
+    QVERIFY(testing::HeardAllFrom(QDBusConnection(QStringLiteral("program")), panel));
+    QVERIFY(!f.tray());
+    watcher.hostRegistered = true;
+    Q_EMIT watcher.StatusNotifierHostRegistered();
+    QTRY_VERIFY(f.tray());
+    QVERIFY(minimised());
+    // The panel goes: the window comes back, and stays on the taskbar when minimised.
+    QVERIFY(panel.unregisterService(name));
+    QTRY_VERIFY(f.main.isVisible());
+    QVERIFY(!f.tray());
+    QVERIFY(!minimised());
+    // A panel again: the icon again.
+    f.main.showNormal();
+    QVERIFY(panel.registerService(name));
+    QTRY_VERIFY(f.tray());
+    QVERIFY(minimised());
 }
 
 void TestTray::minimiseAndActivate_data() {

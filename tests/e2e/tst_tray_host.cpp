@@ -1,9 +1,10 @@
 // The tray icon as a desktop's panel sees it: the real program on a virtual X screen, with a
 // private session bus on which this test plays the panel (the StatusNotifierWatcher that tray
-// icons register with). What the item says and its menu are read over the bus, as the panel
-// reads them.
+// icons register with), started after the program as it often is at a session's start. What
+// the item says and its menu are read over the bus, as the panel reads them.
 #include "ServiceStore.h"
 #include "VerlundService.h"
+#include "support/FakeTrayWatcher.h"
 #include "support/HelperProgram.h"
 #include "support/ProgramHome.h"
 
@@ -12,34 +13,25 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
+
+#include <memory>
 
 using namespace pellmarch;
 
 namespace {
 
-// The panel's side of the tray protocol: it says a host is there and writes down the items
-// that register.
-class Watcher final : public QObject {
+// What the panel is told of an item: each time to fetch its icon or its tooltip again.
+class ItemNews final : public QObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 public:
-    bool isHostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() const { return registered; }
-
-    QStringList registered;
-
+    int icons = 0;
+    int toolTips = 0;
 public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString &service, const QDBusMessage &message) {
-        // An item may give its object path instead of a bus name: it then lives at the sender.
-        registered.append(service.startsWith(QLatin1Char('/')) ? message.service() : service);
-    }
-    void RegisterStatusNotifierHost(const QString &) {}
+    void NewIcon() { ++icons; }
+    void NewToolTip() { ++toolTips; }
 };
 
 // The labels of a dbusmenu layout's children, in order.
@@ -95,20 +87,29 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
 
     QDBusConnection panel = QDBusConnection::connectToBus(address, QStringLiteral("panel"));
     QVERIFY(panel.isConnected());
-    Watcher watcher;
+    testing::FakeTrayWatcher watcher;
     QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
                                  QDBusConnection::ExportAllSlots |
                                      QDBusConnection::ExportAllProperties));
-    QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+    // The program's system bus too, where NetworkManager says when the network is back: the
+    // address is then checked at once.
+    QVERIFY(panel.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
 
-    // A subscriber with an own host name and a remembered login, and the service to log in to.
+    // A subscriber with an own host name, a remembered login and "Automatic IP Resolution"
+    // ticked (each check asks the service), and the service to log in to.
     testing::ProgramHome home(QStringLiteral("demo"), QStringLiteral("demo"));
-    QVERIFY(home.isReady());
+    QFile settings(home.filePath(QStringLiteral("config/PELLMARCH.ini")));
+    QVERIFY(home.isReady() && settings.open(QIODevice::Append) &&
+            settings.write("AutoIP=1\nIPAddressUser=demo\n") > 0);
+    settings.close();
     verlund::ServiceStore store(home.filePath(QStringLiteral("svc.db")));
     QString error;
     QVERIFY2(store.open(&error) && store.seedDemo(), qPrintable(error));
-    verlund::VerlundService service(store);
-    if (service.listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
+    auto service = std::make_unique<verlund::VerlundService>(store);
+    QStringList requests;
+    service->setLogger([&requests](const QString &line) { requests.append(line); });
+    if (service->listen(QHostAddress::LocalHost, testing::ProgramHome::servicePort()) == 0)
         QSKIP("the service port the program was built for is taken on this machine");
 
     QProcess program;
@@ -116,6 +117,8 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address);
+    environment.insert(QStringLiteral("PELLMARCH_REPORT_SHOWN"), QStringLiteral("1"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
     environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
     // Under the sanitizers: the X keyboard library copies a keymap name with strndup() out of a
@@ -125,7 +128,7 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
                                QStringLiteral(":strict_string_checks=0"));
     program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
     program.start(QStringLiteral(PELLMARCH_PROGRAM), {});
     QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
     const auto end = qScopeGuard([&program] {
@@ -133,9 +136,15 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
         program.waitForFinished(10000);
     });
 
-    // The icon registers once the window of the login has shown.
+    // Logged in, the window shown and its host name registered; the panel only now: the icon
+    // registers with it.
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += program.readAllStandardError()).contains("shown frmMain") &&
+                                 !requests.filter(QStringLiteral("RECORDADD")).isEmpty(),
+                             20000);
+    QVERIFY(panel.registerService(watcherName));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.registered.size(), 1, 20000);
-    const QString item = watcher.registered.first();
+    QString item = watcher.registered.first();
     const auto property = [&](const QString &name) {
         QDBusMessage get = QDBusMessage::createMethodCall(
             item, QStringLiteral("/StatusNotifierItem"),
@@ -171,21 +180,66 @@ void TestTrayHost::panelSeesTheIconAndItsMenu() {
     };
     QString tip;
     QTRY_VERIFY2_WITH_TIMEOUT(
-        (tip = toolTipText()).contains(QStringLiteral("Your IPAddress: 127.0.0.1")),
+        (tip = toolTipText()).contains(QStringLiteral("Your IPAddress: 127.0.0.1")) &&
+            tip.contains(QStringLiteral("Last exchange: ")),
         qPrintable(tip), 10000);
     QVERIFY2(tip.contains(QStringLiteral("\nConnected")), qPrintable(tip));
-    QVERIFY2(tip.contains(QStringLiteral("Last exchange: ")), qPrintable(tip));
 
     // Its menu, as the panel shows it.
-    const QString menuPath = property(QStringLiteral("Menu")).value<QDBusObjectPath>().path();
-    QVERIFY(!menuPath.isEmpty());
-    QDBusMessage layout = QDBusMessage::createMethodCall(
-        item, menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
-    layout << 0 << -1 << QStringList();
-    const QDBusMessage reply = panel.call(layout, QDBus::BlockWithGui, 5000);
-    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-    QCOMPARE(labelsOf(reply.arguments().at(1).value<QDBusArgument>()),
-             (QStringList{"Show", "Login as Different User", "Logout"}));
+    const auto menuLabels = [&] {
+        QDBusMessage layout = QDBusMessage::createMethodCall(
+            item, property(QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
+            QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
+        layout << 0 << -1 << QStringList();
+        const QDBusMessage reply = panel.call(layout, QDBus::BlockWithGui, 5000);
+        return reply.type() == QDBusMessage::ReplyMessage
+                   ? labelsOf(reply.arguments().at(1).value<QDBusArgument>())
+                   : QStringList{reply.errorMessage()};
+    };
+    const QStringList menu{"Show", "Login as Different User", "Logout"};
+    QCOMPARE(menuLabels(), menu);
+
+    // Checks that change nothing tell the panel of no new icon, and of a new tooltip only for
+    // the exchange's new time; the service out of reach, of both.
+    ItemNews news;
+    for (const QString &signal : {QStringLiteral("NewIcon"), QStringLiteral("NewToolTip")})
+        QVERIFY(panel.connect(item, QStringLiteral("/StatusNotifierItem"),
+                              QStringLiteral("org.kde.StatusNotifierItem"), signal, &news,
+                              signal == QStringLiteral("NewIcon") ? SLOT(NewIcon())
+                                                                  : SLOT(NewToolTip())));
+    const auto networkBack = [&panel] {
+        for (const uint state : {20u, 70u}) { // disconnected, then connected
+            QDBusMessage changed = QDBusMessage::createSignal(
+                QStringLiteral("/org/freedesktop/NetworkManager"),
+                QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("StateChanged"));
+            changed << state;
+            QVERIFY(panel.send(changed));
+        }
+    };
+    constexpr int kChecks = 3;
+    for (int check = 0; check < kChecks; ++check) {
+        const qsizetype asked = requests.filter(QStringLiteral("GetIPAddress")).size();
+        networkBack();
+        QTRY_COMPARE_WITH_TIMEOUT(requests.filter(QStringLiteral("GetIPAddress")).size(), asked + 1,
+                                  10000);
+    }
+    service.reset();
+    networkBack();
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (tip = toolTipText()).contains(QStringLiteral("\nNot Connected with Server")),
+        qPrintable(tip), 10000);
+    QCoreApplication::processEvents();
+    QCOMPARE(news.icons, 1);
+    // A tooltip at most for each check and the one out of reach, and one for the set-up's last
+    // exchange, which the panel may yet have heard of.
+    QVERIFY2(news.toolTips <= kChecks + 2, qPrintable(QString::number(news.toolTips)));
+
+    // The panel restarts: the icon registers with its new watcher, with its menu.
+    QVERIFY(panel.unregisterService(watcherName));
+    QVERIFY(panel.registerService(watcherName));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.registered.size(), 2, 10000);
+    item = watcher.registered.last();
+    QCOMPARE(menuLabels(), menu);
     QCOMPARE(program.state(), QProcess::Running);
 }
 
