@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -33,7 +34,7 @@ const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 // font; the others fit their longest text, and the outcome takes the rest.
 constexpr int kDomainChars = 20;
 constexpr int kNameChars = 14;
-constexpr int kWindowWidthChars = 140;
+constexpr int kWindowWidthChars = 160;
 constexpr int kWindowHeightLines = 30;
 // Room kept for the window's frame before the window manager has told its size.
 constexpr QSize kFrameAllowance{16, 48};
@@ -215,13 +216,20 @@ frmHistory::frmHistory(session::HistoryFile &history, QWidget *parent)
     gridHistory->verticalHeader()->hide();
     gridHistory->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     const int character = fontMetrics().averageCharWidth();
-    // A cell's text has the style's margin on either side, and the grid line beside it.
-    const int margins =
-        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, gridHistory) + 1) + 1;
-    const auto fit = [this, margins](HistoryModel::Column column, const QStringList &longest) {
+    // As wide as the style makes a cell of the longest text, and the grid line beside it.
+    const auto fit = [this](HistoryModel::Column column, const QStringList &longest) {
         int width = gridHistory->horizontalHeader()->sectionSizeHint(column);
-        for (const QString &text : longest)
-            width = std::max(width, fontMetrics().horizontalAdvance(text) + margins);
+        QStyleOptionViewItem cell;
+        cell.initFrom(gridHistory);
+        cell.font = gridHistory->font();
+        cell.features = QStyleOptionViewItem::HasDisplay;
+        for (const QString &text : longest) {
+            cell.text = text;
+            width = std::max(width, style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell,
+                                                              QSize(), gridHistory)
+                                            .width() +
+                                        1);
+        }
         gridHistory->setColumnWidth(column, width);
     };
     fit(HistoryModel::Time, kLongestTimes);

@@ -235,7 +235,7 @@ void HistoryFile::record(const Exchange &exchange) {
     if (isRoutine && m_run) {
         ++m_run->checks;
         m_run->time = exchange.time;
-        if (m_runLine.at < 0)
+        if (m_runLine.at < 0) // not written yet: the newest of the waiting entries
             m_unwritten.last() = *m_run;
         else
             m_behind.emplace(m_runLine, *m_run);
