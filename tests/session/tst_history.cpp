@@ -150,6 +150,7 @@ private Q_SLOTS:
     void fileNotItsOwnIsSetAside();
     void marksAreEachSubscribersOwn_data();
     void marksAreEachSubscribersOwn();
+    void marksWaitForAFileThatCannotBeReadNow();
 };
 
 void TestHistory::keepsWhatWasWrittenNewestFirst() {
@@ -533,6 +534,27 @@ void TestHistory::marksAreEachSubscribersOwn() {
     next.flush();
     QCOMPARE(MarkFile(path).load(QStringLiteral("bob")), QStringList());
     QCOMPARE(MarkFile(path).load(QStringLiteral("acme")), acme);
+}
+
+void TestHistory::marksWaitForAFileThatCannotBeReadNow() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PELLMARCH-marks.json"));
+    const QStringList acme{QStringLiteral("ACME.TEST;;A;;WWW;;203.0.113.10~~")};
+    const QStringList bob{QStringLiteral("B.TEST;;A;;@;;10.0.0.1~~")};
+    MarkFile(path).save(QStringLiteral("bob"), bob);
+    MarkFile marks(path);
+    QSignalSpy setAside(&marks, &MarkFile::setAside);
+    marks.save(QStringLiteral("acme"), acme);
+    {
+        NoFileLeft full;
+        marks.flush();
+    }
+    // Neither set aside nor written over with the new marks alone: written once it can be read.
+    QCOMPARE(setAside.size(), 0);
+    QCOMPARE(asideOf(path), QString());
+    marks.flush();
+    QCOMPARE(MarkFile(path).load(QStringLiteral("acme")), acme);
+    QCOMPARE(MarkFile(path).load(QStringLiteral("bob")), bob);
 }
 
 QTEST_GUILESS_MAIN(TestHistory)
