@@ -119,9 +119,11 @@ QString DnsClient::QueryPublicAddress() {
     if (!IsDottedIPv4(address))
         address.clear();
     exchange.address = address;
+    const std::optional<QString> list = PresentField(answer, kRecordListKey);
+    exchange.recordsDigest = RecordsDigest(list);
     log(exchange);
     UpdateIndicator(m_indicator, answer);
-    m_freshList = PresentField(answer, kRecordListKey);
+    m_freshList = list;
     if (const std::optional<QString> records = GetField(answer, kRecordListKey))
         m_user.sDomainUserRecords = *records;
     return address;
