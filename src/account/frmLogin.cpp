@@ -332,23 +332,24 @@ bool frmLogin::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void frmLogin::Label6_Click() {
-    m_services.shell.openPage(m_services.endpoints.forgottenPasswordPage());
+    platform::OpenPage(m_services.shell, m_services.boxes,
+                       m_services.endpoints.forgottenPasswordPage());
 }
 
 void frmLogin::llblRegister_Click() {
-    m_services.shell.openPage(m_services.endpoints.signupPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.signupPage());
 }
 
 void frmLogin::mnuOnlineHelp_Click() {
-    m_services.shell.openPage(m_services.endpoints.helpPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.helpPage());
 }
 
 void frmLogin::mnuRegister_Click() {
-    m_services.shell.openPage(m_services.endpoints.signupPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.signupPage());
 }
 
 void frmLogin::mnuAbout_Click() {
-    about::ShowAboutBox(m_services.shell, m_services.endpoints.termsPage(), this);
+    about::ShowAboutBox(m_services.shell, m_services.boxes, m_services.endpoints.termsPage(), this);
 }
 
 } // namespace pellmarch::account

@@ -319,6 +319,13 @@ void TestFrmMain::helpMenu() {
     MainFixture f;
     f.find<QAction>("mnuOnlineHelp")->trigger();
     QCOMPARE(f.fakes.shell.pages, QStringList{QStringLiteral("http://dns.example/support.htm")});
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
+    // Without a browser the address is given, to be copied.
+    f.fakes.shell.opens = false;
+    f.find<QAction>("mnuOnlineHelp")->trigger();
+    QCOMPARE(f.fakes.boxes.selectable,
+             QStringList{QStringLiteral("The page could not be opened in a web browser. Its "
+                                        "address is:\nhttp://dns.example/support.htm")});
     bool aboutShown = false;
     testing::whenModalOpens([&](QWidget *box) {
         aboutShown = box->windowTitle() == QLatin1String("About");
