@@ -209,8 +209,7 @@ void TestFrmLogin::enterKeys() {
     f.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
     f.type(QStringLiteral("ann"), QStringLiteral("pw"));
-    QTest::keyClick(f.user, Qt::Key_Return); // no default button: nothing happens
-    QTest::keyClick(f.password, Qt::Key_Escape);
+    QTest::keyClick(f.password, Qt::Key_Escape); // no cancel button: nothing happens
     QVERIFY(f.fakes.web.urls.isEmpty());
     QVERIFY(f.window.isVisible());
     f.fakes.web.answer(QStringLiteral("<p>DNS LOGIN: FAILED</p>"));
@@ -219,6 +218,11 @@ void TestFrmLogin::enterKeys() {
     QTest::keyClick(f.password, Qt::Key_Enter);
     QCOMPARE(f.fakes.web.urls.size(), 1);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.user));
+    // Enter in the user-name box logs in too.
+    f.fakes.web.answer(QStringLiteral("<p>DNS LOGIN: FAILED</p>"));
+    f.type(QStringLiteral("ann"), QStringLiteral("pw"));
+    QTest::keyClick(f.user, Qt::Key_Return);
+    QCOMPARE(f.fakes.web.urls.size(), 2);
 }
 
 void TestFrmLogin::secondLoginLeavesNothingOfTheFirst() {

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -111,6 +112,8 @@ private Q_SLOTS:
     void statusIndicatorAndCaption();
     void accessibleNames();
     void helpMenu();
+    void enterPressesItsButton_data();
+    void enterPressesItsButton();
     void startAtLogin();
     void setUpRecordTableSendsNothing();
     void setUpOwnSubDomain_data();
@@ -333,6 +336,80 @@ void TestFrmMain::helpMenu() {
     });
     f.find<QAction>("mnuAbout")->trigger();
     QVERIFY(aboutShown);
+}
+
+void TestFrmMain::enterPressesItsButton_data() {
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("repeat");
+    QTest::addColumn<QString>("disabled"); // a button disabled first
+    QTest::addColumn<QString>("pressed");  // empty: none
+    const auto row = [](const char *name, const char *view, const char *focus, int key,
+                        const char *pressed, bool repeat = false, const char *disabled = "") {
+        QTest::newRow(name) << QString::fromLatin1(view) << QString::fromLatin1(focus) << key
+                            << repeat << QString::fromLatin1(disabled)
+                            << QString::fromLatin1(pressed);
+    };
+    const int enter = Qt::Key_Return;
+    const int keypad = Qt::Key_Enter;
+    row("user name box", "login", "txtUsername", enter, "cmdLogin");
+    row("password box, keypad", "login", "txtPassword", keypad, "cmdLogin");
+    row("Save Login", "login", "chkSaveLogin", enter, "cmdLogin");
+    row("a held key presses once", "login", "txtPassword", enter, "", true);
+    // A focused button presses itself, never the window's usual one.
+    row("Exit focused", "login", "cmdExit", enter, "cmdExit");
+    row("own address box", "own", "txtVerlundIP", enter, "cmdVerlundSetIP");
+    row("own address box, the button disabled", "own", "txtVerlundIP", enter, "", false,
+        "cmdVerlundSetIP");
+    row("Automatic IP Resolution sends nothing", "own", "chkAutoIP", enter, "");
+    row("Add focused", "table", "cmdAddGrid", keypad, "cmdAddGrid");
+    row("editor's domain", "editor", "cboDomain", enter, "cmdServerIP");
+    row("editor's name", "editor", "txtCName", enter, "cmdServerIP");
+    row("Server Address, keypad", "editor", "txtServerIP", keypad, "cmdServerIP");
+    row("editor's check box", "editor", "chkDomainAutoIP", enter, "cmdServerIP");
+    row("Cancel focused", "editor", "cmdCancel", enter, "cmdCancel");
+}
+
+void TestFrmMain::enterPressesItsButton() {
+    QFETCH(QString, view);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, repeat);
+    QFETCH(QString, disabled);
+    QFETCH(QString, pressed);
+    MainFixture f;
+    account::frmLogin login(f.fakes.services);
+    QWidget *window = &f.main;
+    if (view == QLatin1String("login")) {
+        window = &login;
+    } else {
+        f.loggedInAs(QStringLiteral("ann"),
+                     view == QLatin1String("own") ? QStringLiteral("dyn.test") : QString());
+        f.main.SetUpMainWindow();
+        f.main.ownAddress().tmrAuto.stop();
+        if (view == QLatin1String("editor"))
+            f.find<QPushButton>("cmdAddGrid")->click();
+    }
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QStringList clicked;
+    for (QPushButton *button : window->findChildren<QPushButton *>()) {
+        connect(button, &QPushButton::clicked, button,
+                [&clicked, button] { clicked.append(button->objectName()); });
+        if (button->objectName() == disabled)
+            button->setEnabled(false);
+    }
+    auto *target = window->findChild<QWidget *>(focus);
+    QVERIFY(target != nullptr && target->isVisible());
+    target->setFocus();
+    const Qt::KeyboardModifiers modifiers =
+        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, QStringLiteral("\r"), repeat);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, QStringLiteral("\r"), repeat);
+    QApplication::sendEvent(target, &release);
+    QCOMPARE(clicked, pressed.isEmpty() ? QStringList() : QStringList{pressed});
 }
 
 void TestFrmMain::startAtLogin() {
