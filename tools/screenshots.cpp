@@ -171,7 +171,7 @@ void shootLoginAndAbout(Shooter &shooter, Run &run) {
     shooter.save(login, QStringLiteral("login"));
     login.hide();
 
-    about::frmAbout about(run.shell, run.services.endpoints.termsPage());
+    about::frmAbout about(run.shell, run.boxes, run.services.endpoints.termsPage());
     about.show();
     shooter.save(about, QStringLiteral("about"));
     about.hide();
