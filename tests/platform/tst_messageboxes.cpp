@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+
 using pellmarch::platform::QtMessageBoxes;
 using pellmarch::testing::whenModalOpens;
 
@@ -122,6 +124,11 @@ void TestMessageBoxes::textSpansTheBox_data() {
         << 3;
     QTest::newRow("a short one") << "inform"
                                  << "Enter a Username" << 1;
+    QTest::newRow("a parking that failed")
+        << "inform"
+        << "ann.dyn.verlund.example could not be taken off the DNS server: it still points at "
+           "203.0.113.9.\nThe service said: Record locked"
+        << 4;
     // A page's address to copy: its text selectable.
     QTest::newRow("an address to copy")
         << "selectable"
@@ -142,6 +149,7 @@ void TestMessageBoxes::textSpansTheBox() {
     int margin = -1;
     int width = 0;
     int room = 0;
+    bool cut = true;
     Qt::TextInteractionFlags interaction;
     whenModalOpens([&](QWidget *dialog) {
         auto *label = dialog->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
@@ -153,6 +161,10 @@ void TestMessageBoxes::textSpansTheBox() {
         width = dialog->width();
         room = dialog->screen()->availableGeometry().width();
         interaction = label->textInteractionFlags();
+        int longest = 0;
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            longest = std::max(longest, label->fontMetrics().horizontalAdvance(line));
+        cut = !label->wordWrap() && longest > label->width();
         dialog->close();
     });
     if (kind == QLatin1String("ask"))
@@ -165,6 +177,7 @@ void TestMessageBoxes::textSpansTheBox() {
     QVERIFY2(left >= margin && left <= margin + 2,
              qPrintable(QStringLiteral("text at %1, margin %2").arg(left).arg(margin)));
     QVERIFY(width <= room);
+    QVERIFY2(!cut, "a line runs past the box's edge");
     const Qt::TextInteractionFlags selectable =
         Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
     QCOMPARE(interaction.testFlags(selectable), kind == QLatin1String("selectable"));
