@@ -218,11 +218,6 @@ void TestFrmLogin::enterKeys() {
     QTest::keyClick(f.password, Qt::Key_Enter);
     QCOMPARE(f.fakes.web.urls.size(), 1);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.user));
-    // Enter in the user-name box logs in too.
-    f.fakes.web.answer(QStringLiteral("<p>DNS LOGIN: FAILED</p>"));
-    f.type(QStringLiteral("ann"), QStringLiteral("pw"));
-    QTest::keyClick(f.user, Qt::Key_Return);
-    QCOMPARE(f.fakes.web.urls.size(), 2);
 }
 
 void TestFrmLogin::secondLoginLeavesNothingOfTheFirst() {

@@ -364,10 +364,8 @@ void TestFrmMain::enterPressesItsButton_data() {
     row("own address box", "own", "txtVerlundIP", enter, "cmdVerlundSetIP");
     row("own address box, the button disabled", "own", "txtVerlundIP", enter, "", false,
         "cmdVerlundSetIP");
-    row("Automatic IP Resolution sends nothing", "own", "chkAutoIP", enter, "");
     row("Add focused", "table", "cmdAddGrid", keypad, "cmdAddGrid");
     row("editor's domain", "editor", "cboDomain", enter, "cmdServerIP");
-    row("editor's name", "editor", "txtCName", enter, "cmdServerIP");
     row("Server Address, keypad", "editor", "txtServerIP", keypad, "cmdServerIP");
     row("editor's check box", "editor", "chkDomainAutoIP", enter, "cmdServerIP");
     row("Cancel focused", "editor", "cmdCancel", enter, "cmdCancel");

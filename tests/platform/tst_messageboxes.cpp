@@ -117,11 +117,6 @@ void TestMessageBoxes::textSpansTheBox_data() {
            "making your server unreachable by it's Verlund domain name.\n"
            "Are you sure you want to close it?"
         << 4;
-    QTest::newRow("one long line")
-        << "inform"
-        << "Error contacting server.  Please check your internet connection if you are behind a "
-           "firewall, please insure that port 80 is opened for 2-way traffic."
-        << 3;
     QTest::newRow("a short one") << "inform"
                                  << "Enter a Username" << 1;
     QTest::newRow("a parking that failed")
