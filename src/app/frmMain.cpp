@@ -533,11 +533,11 @@ void frmMain::mnuLogout_Click() {
 }
 
 void frmMain::mnuAbout_Click() {
-    about::ShowAboutBox(m_services.shell, m_services.endpoints.termsPage(), this);
+    about::ShowAboutBox(m_services.shell, m_services.boxes, m_services.endpoints.termsPage(), this);
 }
 
 void frmMain::mnuOnlineHelp_Click() {
-    m_services.shell.openPage(m_services.endpoints.helpPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.helpPage());
 }
 
 } // namespace pellmarch::app

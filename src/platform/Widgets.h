@@ -36,7 +36,8 @@ template <typename W> W *named(W *widget, const char *name, const QString &acces
 QLabel *addLabel(QWidget *parent, const char *name, const QString &caption, const QRect &rect,
                  QWidget *buddy = nullptr);
 
-// A button at its designed spot, said as its caption. Enter in a text box never presses it.
+// A button at its designed spot, said as its caption. It is no dialog's default button: Enter
+// presses it only when it has the focus, or from a box that PressOnEnter gives it.
 QPushButton *addButton(QWidget *parent, const char *name, const QString &caption,
                        const QRect &rect);
 

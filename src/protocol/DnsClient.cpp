@@ -75,9 +75,10 @@ DnsClient::CommandResult DnsClient::RunRecordCommand(QString domain, QString &na
                                                              : Exchange::Result::NoAnswer;
         // An error reason that cannot be read means no message at all.
         if (const std::optional<QString> reason = GetField(answer, kErrorKey)) {
+            result.reason = ServiceReason(*reason, m_user.sPassword);
             result.message = QStringLiteral("Could not ") +
                              (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
-                             QStringLiteral(" IP.  ") + ServiceReason(*reason, m_user.sPassword);
+                             QStringLiteral(" IP.  ") + result.reason;
             exchange.reason = *reason;
         }
         log(exchange);
