@@ -22,6 +22,7 @@
 #include "session/WorkGuard.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -238,13 +239,15 @@ void shootRecords(Shooter &shooter, const QString &host) {
     });
     child<QPushButton>(main, "cmdServerIP")->click();
 
-    // A few refreshes, then the history of the whole run.
-    for (int tick = 0; tick < 3; ++tick)
+    // Half an hour of refreshes that find nothing new (counted in one entry), then the history
+    // of the whole run with the routine checks shown.
+    for (int tick = 0; tick < 60; ++tick)
         main.ownAddress().tmrAuto_Timer();
     for (QAction *action : main.menuBar()->actions().constFirst()->menu()->actions())
         if (action->objectName() == QLatin1String("mnuHistory"))
             action->trigger();
     auto *history = child<QWidget>(main, "frmHistory");
+    child<QCheckBox>(*history, "chkRoutineChecks")->setChecked(true);
     Shooter::settle();
     shooter.save(*history, QStringLiteral("history"));
     history->close();
