@@ -11,6 +11,7 @@
 #include "protocol/LoginExchange.h"
 #include "session/HistoryFile.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -25,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace pellmarch::account {
 
@@ -136,6 +138,7 @@ void frmLogin::buildControls() {
     chkSaveLogin = named(new QCheckBox(QStringLiteral("Save Login"), m_frmLogin), "chkSaveLogin",
                          QStringLiteral("Save Login"));
     chkSaveLogin->setGeometry(twipsRect(120, 1680, 1215, 255));
+    chkSaveLogin->installEventFilter(this);
 
     llblRegister =
         named(new platform::LinkLabel(QStringLiteral("First Time Here? Please Register With Us. "),
@@ -303,7 +306,16 @@ void frmLogin::fillRememberedLogin(const QString &username, const QString &passw
     }
 }
 
-void frmLogin::setSaveLoginHint(const QString &hint) {
+void frmLogin::setSaveLoginHint(std::function<QString()> where) {
+    m_saveLoginHint = std::move(where);
+    if (QAccessible::isActive())
+        applySaveLoginHint();
+}
+
+void frmLogin::applySaveLoginHint() {
+    if (!m_saveLoginHint)
+        return;
+    const QString hint = std::exchange(m_saveLoginHint, nullptr)();
     chkSaveLogin->setToolTip(hint);
     chkSaveLogin->setAccessibleDescription(hint);
 }
@@ -320,6 +332,10 @@ void frmLogin::closeEvent(QCloseEvent *event) {
 }
 
 bool frmLogin::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == chkSaveLogin &&
+        (event->type() == QEvent::Enter || event->type() == QEvent::ToolTip ||
+         event->type() == QEvent::FocusIn))
+        applySaveLoginHint();
     if (watched == txtPassword && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

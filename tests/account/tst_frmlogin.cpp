@@ -70,6 +70,8 @@ private Q_SLOTS:
     void enterKeys();
     void secondLoginLeavesNothingOfTheFirst();
     void saveLoginDecidesRememberLogin();
+    void saveLoginHintIsFoundOutWhenWanted_data();
+    void saveLoginHintIsFoundOutWhenWanted();
     void onlyLoginOrExitLeaveTheWindow();
     void linksOpenTheirPages();
     void controlsAreLaidOutAsDesigned();
@@ -256,6 +258,40 @@ void TestFrmLogin::saveLoginDecidesRememberLogin() {
         f.window.cmdLogin_Click();
         QCOMPARE(f.fakes.flags.bRememberLogin, ticked);
     }
+}
+
+void TestFrmLogin::saveLoginHintIsFoundOutWhenWanted_data() {
+    QTest::addColumn<int>("wanted");
+    QTest::newRow("pointer on the box") << int(QEvent::Enter);
+    QTest::newRow("tooltip asked for") << int(QEvent::ToolTip);
+    QTest::newRow("keyboard on the box") << int(QEvent::FocusIn);
+}
+
+void TestFrmLogin::saveLoginHintIsFoundOutWhenWanted() {
+    // Finding out where the password goes may ask the secret store over the bus: not to show
+    // the window, but once, when the hint is first wanted.
+    QFETCH(int, wanted);
+    LoginFixture f;
+    int asked = 0;
+    f.window.setSaveLoginHint([&asked] {
+        ++asked;
+        return QStringLiteral("Kept in the store.");
+    });
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    QCOMPARE(asked, QAccessible::isActive() ? 1 : 0);
+    const QPoint middle = f.save->rect().center();
+    QEnterEvent enter(middle, f.save->mapToGlobal(middle), f.save->mapToGlobal(middle));
+    QHelpEvent help(QEvent::ToolTip, middle, f.save->mapToGlobal(middle));
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QEvent *const event = wanted == QEvent::Enter     ? static_cast<QEvent *>(&enter)
+                          : wanted == QEvent::ToolTip ? static_cast<QEvent *>(&help)
+                                                      : static_cast<QEvent *>(&focus);
+    for (int i = 0; i < 2; ++i)
+        QCoreApplication::sendEvent(f.save, event);
+    QCOMPARE(asked, 1);
+    QCOMPARE(f.save->toolTip(), QStringLiteral("Kept in the store."));
+    QCOMPARE(f.save->accessibleDescription(), QStringLiteral("Kept in the store."));
 }
 
 void TestFrmLogin::onlyLoginOrExitLeaveTheWindow() {
