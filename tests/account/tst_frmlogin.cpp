@@ -1,5 +1,6 @@
 // The login window driven with typing and clicks against doubles of the platform.
 #include "account/frmLogin.h"
+#include "platform/Widgets.h"
 #include "support/Fakes.h"
 
 #include <QAccessible>
@@ -7,8 +8,14 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
+#include <QToolButton>
+
+#include <memory>
 
 using pellmarch::account::frmLogin;
 using pellmarch::testing::FakeServices;
@@ -75,6 +82,7 @@ private Q_SLOTS:
     void onlyLoginOrExitLeaveTheWindow();
     void linksOpenTheirPages();
     void controlsAreLaidOutAsDesigned();
+    void menuBarOverflowIconIsTheStyles();
 };
 
 void TestFrmLogin::missingInput_data() {
@@ -426,6 +434,21 @@ void TestFrmLogin::controlsAreLaidOutAsDesigned() {
     QCOMPARE(nextTabStop(f.login), QStringLiteral("cmdExit"));
     QCOMPARE(nextTabStop(f.window.findChild<QWidget *>(QStringLiteral("cmdExit"))),
              QStringLiteral("chkSaveLogin"));
+}
+
+void TestFrmLogin::menuBarOverflowIconIsTheStyles() {
+    // The program's style reads the menu bar's overflow icon only when it is drawn: it must be
+    // the desktop style's own icon then.
+    const QString styleName = QApplication::style()->name();
+    QApplication::setStyle(pellmarch::platform::styleReadingIconsWhenDrawn());
+    const std::unique_ptr<QStyle> plain(QStyleFactory::create(styleName));
+    QMenuBar bar;
+    const auto *overflow = bar.findChild<QToolButton *>(QStringLiteral("qt_menubar_ext_button"));
+    QVERIFY(overflow != nullptr);
+    const QImage expected =
+        plain->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).pixmap(16).toImage();
+    QVERIFY(!expected.isNull());
+    QCOMPARE(overflow->icon().pixmap(16).toImage(), expected);
 }
 
 QTEST_MAIN(TestFrmLogin)
