@@ -59,7 +59,7 @@ constexpr auto kWindowDeadline = 15s;
 // Pages are not opened and the program is not ended: the pictures are all this run is for.
 class QuietShell final : public platform::Shell {
 public:
-    void openPage(const QString &) override {}
+    bool openPage(const QString &) override { return true; }
     void endProgram() override {}
 };
 
@@ -171,7 +171,7 @@ void shootLoginAndAbout(Shooter &shooter, Run &run) {
     shooter.save(login, QStringLiteral("login"));
     login.hide();
 
-    about::frmAbout about(run.shell, run.services.endpoints.termsPage());
+    about::frmAbout about(run.shell, run.boxes, run.services.endpoints.termsPage());
     about.show();
     shooter.save(about, QStringLiteral("about"));
     about.hide();
