@@ -57,7 +57,7 @@ Lifecycle::Lifecycle(session::Services &services, session::MainWindow &mainWindo
 
 void Lifecycle::newLoginWindow() {
     m_login = std::make_unique<frmLogin>(m_services, m_mainWindow.window());
-    m_login->setSaveLoginHint(m_remembered.whereKept());
+    m_login->setSaveLoginHint([this] { return m_remembered.whereKept(); });
 }
 
 Lifecycle::~Lifecycle() = default;

@@ -12,6 +12,7 @@
 #include "protocol/LoginExchange.h"
 #include "session/HistoryFile.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -25,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace pellmarch::account {
 
@@ -135,6 +137,7 @@ void frmLogin::buildControls() {
     chkSaveLogin = named(new QCheckBox(QStringLiteral("Save Login"), m_frmLogin), "chkSaveLogin",
                          QStringLiteral("Save Login"));
     chkSaveLogin->setGeometry(twipsRect(120, 1680, 1215, 255));
+    chkSaveLogin->installEventFilter(this);
 
     llblRegister =
         named(new platform::LinkLabel(QStringLiteral("First Time Here? Please Register With Us. "),
@@ -307,7 +310,16 @@ void frmLogin::fillRememberedLogin(const QString &username, const QString &passw
     }
 }
 
-void frmLogin::setSaveLoginHint(const QString &hint) {
+void frmLogin::setSaveLoginHint(std::function<QString()> where) {
+    m_saveLoginHint = std::move(where);
+    if (QAccessible::isActive())
+        applySaveLoginHint();
+}
+
+void frmLogin::applySaveLoginHint() {
+    if (!m_saveLoginHint)
+        return;
+    const QString hint = std::exchange(m_saveLoginHint, nullptr)();
     chkSaveLogin->setToolTip(hint);
     chkSaveLogin->setAccessibleDescription(hint);
 }
@@ -321,6 +333,14 @@ void frmLogin::reject() {}
 void frmLogin::closeEvent(QCloseEvent *event) {
     event->ignore();
     cmdExit_Click();
+}
+
+bool frmLogin::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == chkSaveLogin &&
+        (event->type() == QEvent::Enter || event->type() == QEvent::ToolTip ||
+         event->type() == QEvent::FocusIn))
+        applySaveLoginHint();
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmLogin::Label6_Click() {

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <functional>
+
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -55,18 +57,23 @@ public:
 
     bool isLoginBusy() const { return m_bLoginBusy; }
 
-    // Says, on "Save Login", where the password will be kept.
-    void setSaveLoginHint(const QString &hint);
+    // Says, on "Save Login", where the password will be kept. Finding out may ask the desktop's
+    // secret store over the session bus: `where` is asked only when the box's hint is first
+    // wanted (the pointer or the keyboard on it, or a screen reader running), not to show the
+    // window.
+    void setSaveLoginHint(std::function<QString()> where);
 
     // Only a successful login or Exit leaves the window: Esc does nothing.
     void reject() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
     void buildMenu();
+    void applySaveLoginHint();
     // The login exchange with the busy panel over the boxes.
     protocol::LoginOutcome exchange(const QString &username, const QString &password);
     void loggedIn();
@@ -107,6 +114,7 @@ private:
     QPushButton *cmdLogin = nullptr;
     QPushButton *cmdExit = nullptr;
     QCheckBox *chkSaveLogin = nullptr;
+    std::function<QString()> m_saveLoginHint; // until the hint is first wanted
     platform::LinkLabel *llblRegister = nullptr;
     platform::LinkLabel *Label6 = nullptr;
     QFrame *frmLoggingIn = nullptr;

@@ -10,6 +10,7 @@
 namespace pellmarch::app {
 
 void SetUpApplication() {
+    QApplication::setStyle(platform::styleReadingIconsWhenDrawn());
     // One font family everywhere: the windows' designed font for menus and message boxes too.
     QApplication::setFont(platform::dialogFont());
     QApplication::setApplicationName(QStringLiteral("Pellmarch"));

@@ -114,6 +114,7 @@ frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray, Build 
 void frmMain::buildFrames() {
     if (m_records != nullptr)
         return;
+    lblIPAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_records = new records::RecordView(m_services, *this, *m_dnsClient, m_client);
     m_address = new address::OwnAddress(m_services, *this, *m_dnsClient, m_client);
     if (m_notices != nullptr) {
@@ -240,7 +241,8 @@ void frmMain::buildControls() {
     lblIPAddress = named(new QLabel(QStringLiteral("IPAddress"), m_client), "lblIPAddress",
                          QStringLiteral("IPAddress"));
     styled(lblIPAddress, twipsRect(3480, 420, 3975, 375), arial(9.75), kAlignLeft);
-    lblIPAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Made selectable with the frames: the text control that takes is costly, and of no use
+    // before the window shows.
 
     Line1 = named(new QFrame(m_client), "Line1", QString());
     Line1->setFrameShape(QFrame::HLine);

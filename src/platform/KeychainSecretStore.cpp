@@ -29,14 +29,24 @@ QStringList namesOnTheBus(QDBusConnection &bus, const char *method) {
 
 } // namespace
 
+KeychainSecretStore::KeychainSecretStore(QString service, std::function<QDBusConnection()> bus,
+                                         std::chrono::milliseconds wait)
+    : m_service(std::move(service)), m_reachBus(std::move(bus)), m_wait(wait) {}
+
 KeychainSecretStore::KeychainSecretStore(QString service, const QDBusConnection &bus,
                                          std::chrono::milliseconds wait)
     : m_service(std::move(service)), m_bus(bus), m_wait(wait) {}
 
+QDBusConnection &KeychainSecretStore::bus() {
+    if (!m_bus)
+        m_bus = m_reachBus();
+    return *m_bus;
+}
+
 bool KeychainSecretStore::storeOnTheBus(bool running) {
-    if (!m_bus.isConnected())
+    if (!bus().isConnected())
         return false;
-    const QStringList names = namesOnTheBus(m_bus, running ? "ListNames" : "ListActivatableNames");
+    const QStringList names = namesOnTheBus(bus(), running ? "ListNames" : "ListActivatableNames");
     for (const char *name : kStoreNames)
         if (names.contains(QLatin1String(name)))
             return true;

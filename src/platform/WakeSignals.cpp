@@ -5,7 +5,13 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
-#include <QNetworkInformation>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace pellmarch::platform {
 
@@ -14,7 +20,41 @@ const QString kNetworkManager = QStringLiteral("org.freedesktop.NetworkManager")
 const QString kNetworkManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 // NetworkManager's state when the machine reaches the internet.
 constexpr uint kConnectedGlobal = 70;
+// Route flags of the kernel's tables (linux/route.h, and ipv6_route's for RTF_REJECT).
+constexpr uint kRouteUp = 0x0001;
+constexpr uint kRouteReject = 0x0200;
+
+QByteArray readProcFile(const char *path) {
+    QFile file{QLatin1String(path)};
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool routeUsable(const QByteArray &flags) {
+    bool ok = false;
+    const uint value = flags.toUInt(&ok, 16);
+    return ok && (value & kRouteUp) != 0 && (value & kRouteReject) == 0;
+}
 } // namespace
+
+bool HasDefaultRoute(const QByteArray &ipv4Routes, const QByteArray &ipv6Routes) {
+    // Iface Destination Gateway Flags RefCnt Use Metric Mask ..., after a heading line.
+    const QList<QByteArray> ipv4 = ipv4Routes.split('\n');
+    for (qsizetype i = 1; i < ipv4.size(); ++i) {
+        const QList<QByteArray> field = ipv4.at(i).simplified().split(' ');
+        if (field.size() >= 8 && field.at(1) == "00000000" && field.at(7) == "00000000" &&
+            routeUsable(field.at(3)))
+            return true;
+    }
+    // Destination, its prefix length, source, its prefix length, next hop, metric, references,
+    // use, flags, interface; no heading.
+    for (const QByteArray &line : ipv6Routes.split('\n')) {
+        const QList<QByteArray> field = line.simplified().split(' ');
+        if (field.size() >= 10 && field.at(0) == QByteArray(32, '0') && field.at(1) == "00" &&
+            routeUsable(field.at(8)))
+            return true;
+    }
+    return false;
+}
 
 WakeSignals::WakeSignals(const QDBusConnection &bus, bool watchNetwork,
                          std::chrono::milliseconds networkWait, QObject *parent)
@@ -29,8 +69,7 @@ WakeSignals::WakeSignals(const QDBusConnection &bus, bool watchNetwork,
                        QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
     if (!watchNetwork)
         return;
-    // Where NetworkManager runs, its own signal says when the network is back: Qt's network
-    // information would load every backend it has (megabytes of libraries) to learn the same.
+    // Where NetworkManager runs, its own signal says when the network is back.
     if (connection.isConnected() && connection.interface() != nullptr &&
         connection.interface()->isServiceRegistered(kNetworkManager)) {
         connection.connect(kNetworkManager, kNetworkManagerPath, kNetworkManager,
@@ -50,14 +89,36 @@ WakeSignals::WakeSignals(const QDBusConnection &bus, bool watchNetwork,
                 });
         return;
     }
-    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+    // Qt's network information would load every backend it has (megabytes of libraries, GLib's
+    // among them) to learn what the kernel says itself.
+    watchRoutes();
+}
+
+void WakeSignals::watchRoutes() {
+    const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
+    if (fd < 0)
         return;
-    QNetworkInformation *network = QNetworkInformation::instance();
-    m_online = network->reachability() == QNetworkInformation::Reachability::Online;
-    connect(network, &QNetworkInformation::reachabilityChanged, this,
-            [this](QNetworkInformation::Reachability reachability) {
-                setOnline(reachability == QNetworkInformation::Reachability::Online);
-            });
+    sockaddr_nl address{};
+    address.nl_family = AF_NETLINK;
+    address.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return;
+    }
+    const auto online = [] {
+        return HasDefaultRoute(readProcFile("/proc/net/route"),
+                               readProcFile("/proc/net/ipv6_route"));
+    };
+    m_online = online();
+    auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this, fd, online] {
+        // What changed is read anew from the tables; the messages only say that something did.
+        char drained[8192];
+        while (::recv(fd, drained, sizeof drained, 0) > 0) {
+        }
+        setOnline(online());
+    });
+    connect(notifier, &QObject::destroyed, [fd] { ::close(fd); });
 }
 
 void WakeSignals::prepareForSleep(bool starting) {

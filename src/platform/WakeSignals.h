@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
 #include <QTimer>
@@ -10,12 +11,12 @@ namespace pellmarch::platform {
 
 // Tells when the machine has woken from sleep (logind's PrepareForSleep(false) on the system
 // bus) or the network has just come back (NetworkManager's state turning to "connected" where it
-// runs, else the network information backend's reachability turning online): the public address
+// runs, else a default route appearing, as the kernel tells over netlink): the public address
 // may have changed, and waiting for the next refresh would leave the host name on the old one
 // for up to half a minute. After a wake the network comes up some seconds later, and a check
 // before that fails (the service would be reported out of reach and back after every sleep): a
 // wake is said once the network is seen coming back, or when `networkWait` has passed without
-// news of it. Where there is no system bus, no logind or no backend, it simply never says
+// news of it. Where there is no system bus, no logind or no netlink, it simply never says
 // anything.
 class WakeSignals final : public QObject {
     Q_OBJECT
@@ -40,10 +41,17 @@ private Q_SLOTS:
 
 private:
     void setOnline(bool online);
+    // Without NetworkManager: follows the kernel's routes.
+    void watchRoutes();
 
     bool m_online = true;
     bool m_stateSeen = false; // a change of NetworkManager's state has come
     QTimer m_networkWait;     // runs from a wake until the network is back
 };
+
+// Whether the kernel's routing tables (the text of /proc/net/route and /proc/net/ipv6_route) hold
+// a default route that is up and does not reject: what GLib's network monitor, too, counts as
+// online where NetworkManager does not run.
+bool HasDefaultRoute(const QByteArray &ipv4Routes, const QByteArray &ipv6Routes);
 
 } // namespace pellmarch::platform

@@ -1,14 +1,22 @@
 #include "platform/Widgets.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QIconEngine>
 #include <QImageReader>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QWidget>
+
+#include <functional>
+#include <optional>
 
 namespace pellmarch::platform {
 
@@ -28,7 +36,63 @@ QStringList firstInstalled(const QStringList &families) {
     return families;
 }
 
+// An icon made by `make` when it is first drawn or measured.
+class IconWhenDrawn final : public QIconEngine {
+public:
+    explicit IconWhenDrawn(std::function<QIcon()> make) : m_make(std::move(make)) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return icon().availableSizes(mode, state);
+    }
+    QIconEngine *clone() const override { return new IconWhenDrawn(*this); }
+    QString key() const override { return QStringLiteral("IconWhenDrawn"); }
+
+private:
+    QIcon &icon() {
+        if (m_make)
+            m_icon = std::exchange(m_make, nullptr)();
+        return m_icon;
+    }
+
+    std::function<QIcon()> m_make;
+    QIcon m_icon;
+};
+
+class MenuBarIconsWhenDrawn final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption *option,
+                       const QWidget *widget) const override {
+        if (icon != SP_ToolBarHorizontalExtensionButton &&
+            icon != SP_ToolBarVerticalExtensionButton)
+            return QProxyStyle::standardIcon(icon, option, widget);
+        // The style outlives the widgets that draw its icons; what it needs of the option (the
+        // direction) is kept, and the widget, which these icons do not depend on, is not.
+        std::optional<QStyleOption> kept;
+        if (option != nullptr)
+            kept = *option;
+        return QIcon(new IconWhenDrawn([this, icon, kept] {
+            return QProxyStyle::standardIcon(icon, kept ? &*kept : nullptr, nullptr);
+        }));
+    }
+};
+
 } // namespace
+
+QStyle *styleReadingIconsWhenDrawn() {
+    return new MenuBarIconsWhenDrawn(QStyleFactory::create(QApplication::style()->name()));
+}
 
 QFont arial(qreal pointSize, bool bold, bool underline) {
     QFont font;

@@ -10,6 +10,7 @@ class QFrame;
 class QLabel;
 class QPixmap;
 class QPushButton;
+class QStyle;
 class QWidget;
 
 // Small helpers that every window shares: the designed fonts, colours and names of controls.
@@ -24,6 +25,13 @@ QFont arial(qreal pointSize, bool bold = false, bool underline = false);
 // without a designed font of their own.
 inline constexpr qreal kDialogFontPoints = 8.25;
 QFont dialogFont(qreal pointSize = kDialogFontPoints);
+
+// The desktop's style (as the toolkit chose it, from the command line, the environment or the
+// desktop), except that the icons a menu bar makes for its overflow button are read only when
+// first drawn: reading an icon file the toolkit's way loads every image format plugin to ask
+// whether it reads PNG, and a menu bar that fits never shows the button. For
+// QApplication::setStyle, once the application exists.
+QStyle *styleReadingIconsWhenDrawn();
 
 // Every control carries its designed name as object name, and the text a screen reader says.
 template <typename W> W *named(W *widget, const char *name, const QString &accessibleName) {

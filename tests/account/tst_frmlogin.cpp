@@ -1,5 +1,6 @@
 // The login window driven with typing and clicks against doubles of the platform.
 #include "account/frmLogin.h"
+#include "platform/Widgets.h"
 #include "support/Fakes.h"
 
 #include <QAccessible>
@@ -7,8 +8,14 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
+#include <QToolButton>
+
+#include <memory>
 
 using pellmarch::account::frmLogin;
 using pellmarch::testing::FakeServices;
@@ -70,9 +77,12 @@ private Q_SLOTS:
     void enterKeys();
     void secondLoginLeavesNothingOfTheFirst();
     void saveLoginDecidesRememberLogin();
+    void saveLoginHintIsFoundOutWhenWanted_data();
+    void saveLoginHintIsFoundOutWhenWanted();
     void onlyLoginOrExitLeaveTheWindow();
     void linksOpenTheirPages();
     void controlsAreLaidOutAsDesigned();
+    void menuBarOverflowIconIsTheStyles();
 };
 
 void TestFrmLogin::missingInput_data() {
@@ -257,6 +267,40 @@ void TestFrmLogin::saveLoginDecidesRememberLogin() {
     }
 }
 
+void TestFrmLogin::saveLoginHintIsFoundOutWhenWanted_data() {
+    QTest::addColumn<int>("wanted");
+    QTest::newRow("pointer on the box") << int(QEvent::Enter);
+    QTest::newRow("tooltip asked for") << int(QEvent::ToolTip);
+    QTest::newRow("keyboard on the box") << int(QEvent::FocusIn);
+}
+
+void TestFrmLogin::saveLoginHintIsFoundOutWhenWanted() {
+    // Finding out where the password goes may ask the secret store over the bus: not to show
+    // the window, but once, when the hint is first wanted.
+    QFETCH(int, wanted);
+    LoginFixture f;
+    int asked = 0;
+    f.window.setSaveLoginHint([&asked] {
+        ++asked;
+        return QStringLiteral("Kept in the store.");
+    });
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    QCOMPARE(asked, QAccessible::isActive() ? 1 : 0);
+    const QPoint middle = f.save->rect().center();
+    QEnterEvent enter(middle, f.save->mapToGlobal(middle), f.save->mapToGlobal(middle));
+    QHelpEvent help(QEvent::ToolTip, middle, f.save->mapToGlobal(middle));
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QEvent *const event = wanted == QEvent::Enter     ? static_cast<QEvent *>(&enter)
+                          : wanted == QEvent::ToolTip ? static_cast<QEvent *>(&help)
+                                                      : static_cast<QEvent *>(&focus);
+    for (int i = 0; i < 2; ++i)
+        QCoreApplication::sendEvent(f.save, event);
+    QCOMPARE(asked, 1);
+    QCOMPARE(f.save->toolTip(), QStringLiteral("Kept in the store."));
+    QCOMPARE(f.save->accessibleDescription(), QStringLiteral("Kept in the store."));
+}
+
 void TestFrmLogin::onlyLoginOrExitLeaveTheWindow() {
     LoginFixture f;
     f.window.show();
@@ -406,6 +450,21 @@ void TestFrmLogin::controlsAreLaidOutAsDesigned() {
     QCOMPARE(nextTabStop(f.login), QStringLiteral("cmdExit"));
     QCOMPARE(nextTabStop(f.window.findChild<QWidget *>(QStringLiteral("cmdExit"))),
              QStringLiteral("chkSaveLogin"));
+}
+
+void TestFrmLogin::menuBarOverflowIconIsTheStyles() {
+    // The program's style reads the menu bar's overflow icon only when it is drawn: it must be
+    // the desktop style's own icon then.
+    const QString styleName = QApplication::style()->name();
+    QApplication::setStyle(pellmarch::platform::styleReadingIconsWhenDrawn());
+    const std::unique_ptr<QStyle> plain(QStyleFactory::create(styleName));
+    QMenuBar bar;
+    const auto *overflow = bar.findChild<QToolButton *>(QStringLiteral("qt_menubar_ext_button"));
+    QVERIFY(overflow != nullptr);
+    const QImage expected =
+        plain->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).pixmap(16).toImage();
+    QVERIFY(!expected.isNull());
+    QCOMPARE(overflow->icon().pixmap(16).toImage(), expected);
 }
 
 QTEST_MAIN(TestFrmLogin)

@@ -40,6 +40,8 @@ class TestWakeSignals : public QObject {
 private Q_SLOTS:
     void wakingFromSleepIsSaid();
     void networkComingBackIsSaid();
+    void defaultRouteIsOnline_data();
+    void defaultRouteIsOnline();
     void cleanup();
 };
 
@@ -127,6 +129,51 @@ void TestWakeSignals::networkComingBackIsSaid() {
     QTRY_COMPARE_WITH_TIMEOUT(woken.size(), 3, 1500);
     QTRY_VERIFY_WITH_TIMEOUT(waitOver.hasExpired(), 5000);
     QCOMPARE(woken.size(), 3);
+}
+
+void TestWakeSignals::defaultRouteIsOnline_data() {
+    // The kernel's tables as /proc/net/route and /proc/net/ipv6_route show them.
+    const QByteArray heading = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask"
+                               "\t\tMTU\tWindow\tIRTT\n";
+    const QByteArray lan = "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
+    const QByteArray zeros(32, '0');
+    const QByteArray linkLocal = "fe800000000000000000000000000000 40 " + zeros + " 00 " + zeros +
+                                 " 00000100 00000001 00000000 00000001     eth0\n";
+    const QByteArray ipv6Default = zeros + " 00 " + zeros +
+                                   " 00 fd000000000000000000000000000001 " +
+                                   "00000400 00000003 00000000 00000003     eth0\n";
+    QTest::addColumn<QByteArray>("ipv4");
+    QTest::addColumn<QByteArray>("ipv6");
+    QTest::addColumn<bool>("online");
+    QTest::newRow("IPv4 default route") << heading + lan +
+                                               "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000"
+                                               "\t0\t0\t0\n"
+                                        << linkLocal << true;
+    QTest::newRow("local network only") << heading + lan << linkLocal << false;
+    QTest::newRow("nothing read") << QByteArray() << QByteArray() << false;
+    QTest::newRow("IPv4 default route down")
+        << heading + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n"
+        << QByteArray() << false;
+    QTest::newRow("a host route to nowhere is no default")
+        << heading + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\tFFFFFFFF\t0\t0\t0\n"
+        << QByteArray() << false;
+    QTest::newRow("IPv6 default route") << heading + lan << linkLocal + ipv6Default << true;
+    QTest::newRow("IPv6 unreachable default of the loopback")
+        << heading
+        << zeros + " 00 " + zeros + " 00 " + zeros +
+               " ffffffff 00000001 00000000 00200200       lo\n"
+        << false;
+    QTest::newRow("IPv6 rejecting default") << heading
+                                            << zeros + " 00 " + zeros + " 00 " + zeros +
+                                                   " ffffffff 00000001 00000000 00000201     eth0\n"
+                                            << false;
+}
+
+void TestWakeSignals::defaultRouteIsOnline() {
+    QFETCH(QByteArray, ipv4);
+    QFETCH(QByteArray, ipv6);
+    QFETCH(bool, online);
+    QCOMPARE(pellmarch::platform::HasDefaultRoute(ipv4, ipv6), online);
 }
 
 void TestWakeSignals::cleanup() {
