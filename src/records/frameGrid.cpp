@@ -101,7 +101,7 @@ frameGrid::frameGrid(QWidget *parent) : QFrame(parent) {
         if (current.isValid())
             gridDomainUser->scrollTo(current);
     });
-    m_fittedWidth = gridDomainUser->width();
+    header->installEventFilter(this);
 
     cmdAddGrid = gridButton(this, "cmdAddGrid", QStringLiteral("Add"), 120);
     cmdDeleteGrid = gridButton(this, "cmdDeleteGrid", QStringLiteral("Delete"), 2880);
@@ -119,13 +119,35 @@ void frameGrid::resizeEvent(QResizeEvent *event) {
     const std::array buttons{cmdAddGrid, cmdDeleteGrid, cmdEditGrid};
     for (std::size_t i = 0; i < buttons.size(); ++i)
         buttons[i]->move(twips(kButtonLeftTwips[i]), twips(kButtonTopTwips) + extra.height());
-    // The width gained or lost since the columns were last fitted goes to the name and value
-    // columns by their designed shares; widths the user dragged keep their difference.
-    int change = gridDomainUser->width() - m_fittedWidth;
+}
+
+bool frameGrid::eventFilter(QObject *watched, QEvent *event) {
+    // The header is as wide as the table's room for rows, which changes with the table's size
+    // and with its scroll bar; the room its last caption needs changes with its font.
+    if (watched == gridDomainUser->horizontalHeader() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::FontChange ||
+         event->type() == QEvent::StyleChange || event->type() == QEvent::Polish))
+        fitColumns();
+    return QFrame::eventFilter(watched, event);
+}
+
+void frameGrid::fitColumns() {
+    // As designed, the columns have their designed widths. Larger, they fill the table's width
+    // (its scroll bar aside): the last column, which takes what is left, first room for its
+    // whole caption, then the name and value columns the rest by their designed shares. A width
+    // the user dragged keeps its difference.
+    QHeaderView *header = gridDomainUser->horizontalHeader();
+    int designed = 0;
+    for (const int columnTwips : kColumnTwips)
+        designed += twips(columnTwips);
+    const int caption = std::max(0, header->sectionSizeHint(RecordTableModel::ColAutoIP) -
+                                        twips(kColumnTwips[RecordTableModel::ColAutoIP]));
+    const bool enlarged = gridDomainUser->width() > kGridRect.width();
+    const int given = enlarged ? std::max(0, header->width() - designed - caption) : 0;
+    int change = given - m_givenWidth;
     if (change == 0)
         return;
-    m_fittedWidth = gridDomainUser->width();
-    QHeaderView *header = gridDomainUser->horizontalHeader();
+    m_givenWidth = given;
     int shares = 0;
     for (const int column : kWideningColumns)
         shares += kColumnTwips[column];

@@ -38,11 +38,14 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitColumns();
+
     RecordTableModel *m_model = nullptr;
-    // The table's width that the columns were last fitted to.
-    int m_fittedWidth = 0;
+    // The width given to the columns beyond their designed widths.
+    int m_givenWidth = 0;
 };
 
 } // namespace pellmarch::records

@@ -4,6 +4,7 @@
 #include "account/frmLogin.h"
 #include "address/OwnAddress.h"
 #include "app/frmMain.h"
+#include "records/RecordView.h"
 #include "support/Fakes.h"
 
 #include <QAccessible>
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,6 +26,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -982,11 +985,28 @@ void TestFrmMain::windowSize() {
     QCOMPARE(at("frameStatus"), QRect(32, 369 + extra.height(), 529, 33));
     QCOMPARE(at("frameVerlundDomain"), QRect(32, 80, 529, 137));
     QCOMPARE(at("Line1").width(), 553 + extra.width());
-    // The columns of names and values take the width; the others keep theirs.
+    // As designed, the columns have their designed widths; larger, they fill the table's width
+    // (with and without a scroll bar), the names and values taking the room.
     auto *grid = main->findChild<QTableView *>(QStringLiteral("gridDomainUser"));
-    QCOMPARE(grid->columnWidth(1), 67);
-    QCOMPARE(grid->columnWidth(0) + grid->columnWidth(2) + grid->columnWidth(3),
-             147 + 120 + 147 + extra.width());
+    for (const int rows : {1, 40}) {
+        fakes.user.sDomainUserRecords = QStringLiteral("a.test;;A;;www;;10.0.0.1");
+        for (int i = 1; i < rows; ++i)
+            fakes.user.sDomainUserRecords += QStringLiteral("~~a.test;;A;;h%1;;10.0.0.1").arg(i);
+        main->recordView().LoadRecordTable();
+        QTRY_COMPARE(grid->verticalScrollBar()->isVisible(), rows > 1);
+        QList<int> widths;
+        for (int column = 0; column < 5; ++column)
+            widths.append(grid->columnWidth(column));
+        if (extra.width() == 0) {
+            QCOMPARE(widths.mid(0, 4), (QList<int>{147, 67, 120, 147}));
+        } else {
+            QCOMPARE(widths[1], 67);
+            // Room for the whole of "AutoIP Res".
+            QCOMPARE(widths[4], grid->horizontalHeader()->sectionSizeHint(4));
+            QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
+            QVERIFY(!grid->horizontalScrollBar()->isVisible());
+        }
+    }
 }
 
 void TestFrmMain::windowSizeIsKept() {
