@@ -10,7 +10,11 @@ namespace {
 
 const QString kRootCaption = QStringLiteral("Root");
 
-QString cellText(const RecordTableModel::Row &row, int column) {
+const QString kYes = QStringLiteral("Yes");
+const QString kNo = QStringLiteral("No");
+
+// What a cell shows, as a view of the row's own texts (a sort compares these without copies).
+QStringView cellView(const RecordTableModel::Row &row, int column) {
     if (row.empty)
         return {};
     switch (column) {
@@ -19,19 +23,31 @@ QString cellText(const RecordTableModel::Row &row, int column) {
     case RecordTableModel::ColRecordType:
         return row.record.recordType;
     case RecordTableModel::ColName:
-        return row.record.name == QLatin1String(protocol::kRootName) ? kRootCaption
-                                                                     : row.record.name;
+        return row.record.name == QLatin1String(protocol::kRootName) ? QStringView(kRootCaption)
+                                                                     : QStringView(row.record.name);
     case RecordTableModel::ColServerAddress:
         return row.record.address;
     case RecordTableModel::ColAutoIP:
-        return row.autoIP ? QStringLiteral("Yes") : QStringLiteral("No");
+        return row.autoIP ? kYes : kNo;
     default:
         return {};
     }
 }
 
+QString cellText(const RecordTableModel::Row &row, int column) {
+    return cellView(row, column).toString();
+}
+
 bool isAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
+}
+
+// Letter case aside; the common case, ASCII, without a table look-up.
+char16_t folded(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u;
+    return c.toCaseFolded().unicode();
 }
 
 // Orders two cell texts as a reader expects: without regard to letter case, and with each run of
@@ -60,8 +76,8 @@ int naturalCompare(QStringView a, QStringView b) {
                     return a[i] < b[j] ? -1 : 1;
             continue;
         }
-        const char16_t foldedA = a[i].toCaseFolded().unicode();
-        const char16_t foldedB = b[j].toCaseFolded().unicode();
+        const char16_t foldedA = folded(a[i]);
+        const char16_t foldedB = folded(b[j]);
         if (foldedA != foldedB)
             return foldedA < foldedB ? -1 : 1;
         ++i;
@@ -163,7 +179,7 @@ void RecordTableModel::sortRows() {
     // Equal cells stay in the list's order, whichever way: a reload (every refresh) never
     // shuffles them.
     std::sort(records, m_rows.end(), [column, descending](const Row &a, const Row &b) {
-        const int c = naturalCompare(cellText(a, column), cellText(b, column));
+        const int c = naturalCompare(cellView(a, column), cellView(b, column));
         if (c != 0)
             return descending ? c > 0 : c < 0;
         return a.listOrder < b.listOrder;
