@@ -196,11 +196,6 @@ void TestRecordTable::largeListLoads() {
     f.load(list.join(QStringLiteral("~~")));
     QCOMPARE(f.grid->model()->rowCount(), 50000);
     QCOMPARE(f.grid->model()->index(49999, 2).data().toString(), QStringLiteral("h49999"));
-    // Sorted by name, Z to A: the numbers by their value.
-    f.grid->sortByColumn(2, Qt::DescendingOrder);
-    QCOMPARE(f.grid->model()->index(0, 2).data().toString(), QStringLiteral("h49999"));
-    QCOMPARE(f.grid->model()->index(40000, 2).data().toString(), QStringLiteral("h9999"));
-    QCOMPARE(f.grid->model()->index(49999, 2).data().toString(), QStringLiteral("h0"));
 }
 
 namespace {
@@ -221,7 +216,6 @@ void TestRecordTable::sorting_data() {
     QTest::newRow("nothing remembered: the list's order") << QString() << listOrder;
     QTest::newRow("Name A to Z, letter case aside")
         << "2 ascending" << QStringList{"mail", "Note", "www"};
-    QTest::newRow("Name Z to A") << "2 descending" << QStringList{"www", "Note", "mail"};
     QTest::newRow("Server Address, numbers by value")
         << "3 ascending" << QStringList{"Note", "mail", "www"};
     QTest::newRow("a column that is not there") << "5 ascending" << listOrder;
