@@ -1,9 +1,16 @@
 #include "ServiceStore.h"
 
 #include <QAtomicInteger>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace verlund {
 
@@ -40,6 +47,33 @@ const char kRecordColumns[] =
 const char kSubscriberColumns[] = "username, password, first_name, last_name, domains, "
                                   "record_types, sub_domain, address_override";
 
+// The database holds the subscribers' passwords: it is readable by its owner only. SQLite creates
+// a missing file with the process's umask (0644, as a rule) and gives its -wal and -shm files the
+// database's own mode, so the file is made first, 0600; a file an earlier version left readable
+// by others is narrowed, with the files beside it.
+bool keepPrivate(const QString &path, QString *error) {
+    if (path.isEmpty() || path.startsWith(QLatin1Char(':')) ||
+        path.startsWith(QLatin1String("file:")))
+        return true;
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    struct stat st {};
+    const bool narrowed =
+        ::fstat(fd, &st) == 0 && ((st.st_mode & 077) == 0 || ::fchmod(fd, 0600) == 0);
+    ::close(fd);
+    for (const char *beside : {"-wal", "-shm", "-journal"})
+        ::chmod((name + beside).constData(), 0600); // absent as a rule
+    if (!narrowed && error)
+        *error = QStringLiteral("%1 cannot be made private: %2")
+                     .arg(path, QString::fromLocal8Bit(strerror(errno)));
+    return narrowed;
+}
+
 } // namespace
 
 ServiceStore::ServiceStore(const QString &databasePath)
@@ -61,6 +95,8 @@ bool ServiceStore::exec(const QString &statement) {
 }
 
 bool ServiceStore::open(QString *error) {
+    if (!keepPrivate(m_db.databaseName(), error))
+        return false;
     if (!m_db.open()) {
         if (error)
             *error = m_db.lastError().text();

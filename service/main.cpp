@@ -4,7 +4,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
+
+#include <optional>
+
+#include <termios.h>
+#include <unistd.h>
 
 using namespace verlund;
 
@@ -13,6 +19,37 @@ namespace {
 int fail(const QString &message) {
     QTextStream(stderr) << "verlund-service: " << message << Qt::endl;
     return 1;
+}
+
+// The password of add-subscriber: the first line of a file or of standard input, never the
+// command line (which `ps` and the shell's history show). Typed at a terminal, it is not echoed.
+std::optional<QString> readPassword(const QString &file) {
+    QFile in;
+    if (file.isEmpty() || file == QLatin1String("-")) {
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return std::nullopt;
+    } else {
+        in.setFileName(file);
+        if (!in.open(QIODevice::ReadOnly))
+            return std::nullopt;
+    }
+    termios saved{};
+    const bool terminal = in.handle() == STDIN_FILENO && ::isatty(STDIN_FILENO) &&
+                          ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        QTextStream(stderr) << "Password: " << Qt::flush;
+    }
+    QByteArray line = in.readLine();
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        QTextStream(stderr) << '\n';
+    }
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
 }
 
 } // namespace
@@ -27,7 +64,9 @@ int main(int argc, char *argv[]) {
         "Commands:\n"
         "  serve                 answer requests (needs --db; --port, --address)\n"
         "  seed-demo             create the demo subscribers and records\n"
-        "  add-subscriber        create or replace a subscriber (--user, --password, ...)\n"
+        "  add-subscriber        create or replace a subscriber (--user, --domains, ...); the\n"
+        "                        password is the first line of standard input, or of\n"
+        "                        --password-file\n"
         "  set-address           report --address for --user instead of the caller's address\n"
         "  clear-address         report the caller's address for --user again"));
     parser.addHelpOption();
@@ -41,8 +80,14 @@ int main(int argc, char *argv[]) {
                                           QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption userOption(QStringLiteral("user"), QStringLiteral("user name"),
                                         QStringLiteral("name"));
-    const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("password"),
-                                            QStringLiteral("password"));
+    const QCommandLineOption passwordFileOption(
+        QStringLiteral("password-file"),
+        QStringLiteral("file whose first line is the password (default: standard input)"),
+        QStringLiteral("file"));
+    // Taken only to refuse it with a reason: a password on the command line is seen by everyone.
+    QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("password"),
+                                      QStringLiteral("password"));
+    passwordOption.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption firstOption(QStringLiteral("first-name"), QStringLiteral("first name"),
                                          QStringLiteral("name"));
     const QCommandLineOption lastOption(QStringLiteral("last-name"), QStringLiteral("last name"),
@@ -58,13 +103,18 @@ int main(int argc, char *argv[]) {
                                              QStringLiteral("domain"));
     const QCommandLineOption addressOption(
         QStringLiteral("address"), QStringLiteral("address to report"), QStringLiteral("ipv4"));
-    parser.addOptions({dbOption, portOption, listenOption, userOption, passwordOption, firstOption,
-                       lastOption, domainsOption, typesOption, subDomainOption, addressOption});
+    parser.addOptions({dbOption, portOption, listenOption, userOption, passwordFileOption,
+                       passwordOption, firstOption, lastOption, domainsOption, typesOption,
+                       subDomainOption, addressOption});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1)
         parser.showHelp(1);
+    if (parser.isSet(passwordOption))
+        return fail(QStringLiteral("--password is not taken: the command line is visible to every "
+                                   "user (ps) and kept in the shell's history; give the password "
+                                   "on standard input or with --password-file"));
     if (!parser.isSet(dbOption))
         return fail(QStringLiteral("--db is required"));
 
@@ -78,9 +128,16 @@ int main(int argc, char *argv[]) {
         return store.seedDemo() ? 0 : fail(QStringLiteral("seeding failed"));
 
     if (command == QLatin1String("add-subscriber")) {
-        if (!parser.isSet(userOption) || !parser.isSet(passwordOption))
-            return fail(QStringLiteral("--user and --password are required"));
-        const Subscriber s{parser.value(userOption),      parser.value(passwordOption),
+        if (!parser.isSet(userOption))
+            return fail(QStringLiteral("--user is required"));
+        const std::optional<QString> password = readPassword(parser.value(passwordFileOption));
+        if (!password)
+            return fail(QStringLiteral("cannot read the password from ") +
+                        (parser.isSet(passwordFileOption) ? parser.value(passwordFileOption)
+                                                          : QStringLiteral("standard input")));
+        if (password->isEmpty())
+            return fail(QStringLiteral("the password is empty"));
+        const Subscriber s{parser.value(userOption),      *password,
                            parser.value(firstOption),     parser.value(lastOption),
                            parser.value(domainsOption),   parser.value(typesOption),
                            parser.value(subDomainOption), QString()};

@@ -22,6 +22,7 @@
 #include "session/WorkGuard.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -59,7 +60,7 @@ constexpr auto kWindowDeadline = 15s;
 // Pages are not opened and the program is not ended: the pictures are all this run is for.
 class QuietShell final : public platform::Shell {
 public:
-    void openPage(const QString &) override {}
+    bool openPage(const QString &) override { return true; }
     void endProgram() override {}
 };
 
@@ -171,7 +172,7 @@ void shootLoginAndAbout(Shooter &shooter, Run &run) {
     shooter.save(login, QStringLiteral("login"));
     login.hide();
 
-    about::frmAbout about(run.shell, run.services.endpoints.termsPage());
+    about::frmAbout about(run.shell, run.boxes, run.services.endpoints.termsPage());
     about.show();
     shooter.save(about, QStringLiteral("about"));
     about.hide();
@@ -238,13 +239,15 @@ void shootRecords(Shooter &shooter, const QString &host) {
     });
     child<QPushButton>(main, "cmdServerIP")->click();
 
-    // A few refreshes, then the history of the whole run.
-    for (int tick = 0; tick < 3; ++tick)
+    // Half an hour of refreshes that find nothing new (counted in one entry), then the history
+    // of the whole run with the routine checks shown.
+    for (int tick = 0; tick < 60; ++tick)
         main.ownAddress().tmrAuto_Timer();
     for (QAction *action : main.menuBar()->actions().constFirst()->menu()->actions())
         if (action->objectName() == QLatin1String("mnuHistory"))
             action->trigger();
     auto *history = child<QWidget>(main, "frmHistory");
+    child<QCheckBox>(*history, "chkRoutineChecks")->setChecked(true);
     Shooter::settle();
     shooter.save(*history, QStringLiteral("history"));
     history->close();

@@ -31,8 +31,9 @@ void separator(QWidget *parent, int top) {
 
 } // namespace
 
-frmAbout::frmAbout(platform::Shell &shell, QString termsPage, QWidget *parent)
-    : QDialog(parent), m_shell(shell), m_termsPage(std::move(termsPage)) {
+frmAbout::frmAbout(platform::Shell &shell, platform::MessageBoxes &boxes, QString termsPage,
+                   QWidget *parent)
+    : QDialog(parent), m_shell(shell), m_boxes(boxes), m_termsPage(std::move(termsPage)) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -94,11 +95,12 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::Label1_Click() {
-    m_shell.openPage(m_termsPage);
+    platform::OpenPage(m_shell, m_boxes, m_termsPage);
 }
 
-void ShowAboutBox(platform::Shell &shell, const QString &termsPage, QWidget *parent) {
-    frmAbout box(shell, termsPage, parent);
+void ShowAboutBox(platform::Shell &shell, platform::MessageBoxes &boxes, const QString &termsPage,
+                  QWidget *parent) {
+    frmAbout box(shell, boxes, termsPage, parent);
     box.exec();
 }
 

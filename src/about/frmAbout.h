@@ -7,6 +7,7 @@ class QPushButton;
 
 namespace pellmarch::platform {
 class LinkLabel;
+class MessageBoxes;
 class Shell;
 } // namespace pellmarch::platform
 
@@ -16,7 +17,8 @@ namespace pellmarch::about {
 class frmAbout final : public QDialog {
     Q_OBJECT
 public:
-    frmAbout(platform::Shell &shell, QString termsPage, QWidget *parent = nullptr);
+    frmAbout(platform::Shell &shell, platform::MessageBoxes &boxes, QString termsPage,
+             QWidget *parent = nullptr);
 
 private:
     void Form_Load();
@@ -24,6 +26,7 @@ private:
     void Label1_Click();
 
     platform::Shell &m_shell;
+    platform::MessageBoxes &m_boxes;
     QString m_termsPage;
     QLabel *Image1 = nullptr;
     QLabel *lblTitle = nullptr;
@@ -33,6 +36,7 @@ private:
 
 // "About" of either window's Help menu: shows a freshly loaded about box modally over `parent`
 // and returns when it is closed.
-void ShowAboutBox(platform::Shell &shell, const QString &termsPage, QWidget *parent);
+void ShowAboutBox(platform::Shell &shell, platform::MessageBoxes &boxes, const QString &termsPage,
+                  QWidget *parent);
 
 } // namespace pellmarch::about

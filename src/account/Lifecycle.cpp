@@ -7,6 +7,7 @@
 #include "platform/WebRequest.h"
 #include "protocol/AutoIPList.h"
 #include "protocol/DnsClient.h"
+#include "protocol/RecordList.h"
 #include "session/MainWindow.h"
 #include "session/MarkFile.h"
 #include "session/SavedSettings.h"
@@ -24,6 +25,30 @@ namespace pellmarch::account {
 
 using session::ReadSetting;
 using session::WriteSetting;
+
+namespace {
+
+// What the user is told when the own host name was not parked: it still points at this machine
+// (at the address registered last), so the server stays reachable by that name.
+QString NotParkedMessage(const QString &host, const QString &address,
+                         const protocol::DnsClient::CommandResult &parking) {
+    QString text = host + QStringLiteral(" could not be taken off the DNS server");
+    if (parking.outcome == protocol::Outcome::Refused) {
+        if (!address.isEmpty())
+            text += QStringLiteral(": it still points at ") + address;
+        text += QLatin1Char('.');
+        if (!parking.reason.isEmpty())
+            text += QStringLiteral("\nThe service said: ") + parking.reason;
+        return text;
+    }
+    // No answer: the parking may have gone through all the same.
+    text += QStringLiteral(": no answer came from the service");
+    if (!address.isEmpty())
+        text += QStringLiteral(", so it may still point at ") + address;
+    return text + QLatin1Char('.');
+}
+
+} // namespace
 
 Lifecycle::Lifecycle(session::Services &services, session::MainWindow &mainWindow,
                      protocol::DnsClient &client)
@@ -71,8 +96,11 @@ void Lifecycle::mnuLogin_Click() {
     // From the parking to the new set-up no tick may work, above all not for the subscriber
     // whose host name has just been parked.
     const session::WorkGuard::Hold busy(m_services.work);
-    ParkAndSaveSettings();
+    const QString unparked = ParkAndSaveSettings();
     m_running = false;
+    // Said before the next login, unless the session ends: nobody is there to read it then.
+    if (!unparked.isEmpty() && !m_ending)
+        m_services.boxes.inform(unparked);
     if (m_ending) {
         m_services.shell.endProgram(); // the session ended while the host name was parked
         return;
@@ -90,13 +118,18 @@ void Lifecycle::mnuLogin_Click() {
 
 bool Lifecycle::Form_Unload() {
     const session::WorkGuard::Hold busy(m_services.work);
-    if (!m_sessionEnding.hasExpired()) {
+    const bool sessionEnds = !m_sessionEnding.hasExpired();
+    if (sessionEnds) {
         // The desktop's session ends and closes the window: no question, and only moments.
         m_services.web.limitTo(kSessionEndParking);
     } else if (m_services.user.bVerlundOnly && !m_services.boxes.ask(kCloseQuestion)) {
         return false;
     }
-    ParkAndSaveSettings();
+    const QString unparked = ParkAndSaveSettings();
+    // The question said the host name would be taken off: the user who closed learns that it
+    // was not. The desktop's session end has nobody to read it, and waits for nothing.
+    if (!unparked.isEmpty() && !sessionEnds && !m_ending)
+        m_services.boxes.inform(unparked);
     m_services.shell.endProgram();
     return true;
 }
@@ -129,17 +162,21 @@ void Lifecycle::EndSession() {
     m_services.shell.endProgram();
 }
 
-void Lifecycle::ParkAndSaveSettings() {
+QString Lifecycle::ParkAndSaveSettings() {
     const session::WorkGuard::Hold busy(m_services.work);
     const QScopedValueRollback<bool> parking(m_parking, true);
     protocol::clsUser &user = m_services.user;
+    QString unparked;
     if (user.bVerlundOnly) {
         // Taken before the command, which sets it to the parking address when it succeeds.
         const QString registered = user.sIPAddress;
-        // Reported on the status line only; saving goes on whatever the outcome.
-        m_client.SendRecordCommand(user.sSubDomain, user.sUsername,
-                                   QLatin1String(protocol::kRecordAdd), user.sRecordType,
-                                   m_services.parkingAddress, false, false);
+        // No message box of its own; saving goes on whatever the outcome.
+        const protocol::DnsClient::CommandResult parked = m_client.SendRecordCommand(
+            user.sSubDomain, user.sUsername, QLatin1String(protocol::kRecordAdd), user.sRecordType,
+            m_services.parkingAddress, false, false);
+        if (!parked.done())
+            unparked = NotParkedMessage(protocol::HostName(user.sUsername, user.sSubDomain),
+                                        registered, parked);
         session::WriteOwnSettings(m_services.settings, user.sUsername, registered,
                                   m_mainWindow.isAutoIPTicked(), m_services.parkingAddress);
     }
@@ -147,6 +184,7 @@ void Lifecycle::ParkAndSaveSettings() {
     // A mark changed just now is on disk before the program ends or another subscriber logs in.
     if (m_services.marks != nullptr)
         m_services.marks->flush();
+    return unparked;
 }
 
 void Lifecycle::SaveLoginSettings() {

@@ -42,8 +42,10 @@ public:
     // Closing the main window. False when the subscriber chose to keep it open; otherwise the
     // host name is parked, the settings are written and the program ends.
     bool Form_Unload();
-    // Points the own host name at the parking address and writes the saved settings.
-    void ParkAndSaveSettings();
+    // Points the own host name at the parking address and writes the saved settings. Returns
+    // what the user is to be told when the host name could not be taken off (empty text when
+    // it was, or when there is none).
+    QString ParkAndSaveSettings();
     // The desktop ends the program (logout, shutdown, a signal): what closing does, without
     // the question, within kSessionEndParking (a request under way given kSessionEndWork of it
     // to end first); then the program ends. Once.

@@ -1,6 +1,7 @@
 #include "account/frmLogin.h"
 
 #include "about/frmAbout.h"
+#include "platform/EnterKeys.h"
 #include "platform/LinkLabel.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Shell.h"
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -116,7 +116,6 @@ void frmLogin::buildControls() {
     txtPassword = named(new QLineEdit(m_frmLogin), "txtPassword", QStringLiteral("Password"));
     txtPassword->setGeometry(twipsRect(1440, 1080, 2415, 375));
     txtPassword->setEchoMode(QLineEdit::Password);
-    txtPassword->installEventFilter(this);
     Label2->setBuddy(txtPassword);
 
     cmdLogin = named(new QPushButton(QStringLiteral("Login"), m_frmLogin), "cmdLogin",
@@ -151,6 +150,11 @@ void frmLogin::buildControls() {
     styled(Label6, twipsRect(240, 2400, 3615, 255), arial(8.25, false, true), kAlignLeft,
            kLinkColour);
     connect(Label6, &platform::LinkLabel::clicked, this, &frmLogin::Label6_Click);
+
+    // Enter in either box or on "Save Login" logs in, as a click on Login does (the user takes
+    // over from a login tried again by itself, and a login under way turns it away).
+    for (QWidget *box : std::initializer_list<QWidget *>{txtUsername, txtPassword, chkSaveLogin})
+        platform::PressOnEnter(box, cmdLogin);
 
     setTabOrder(txtUsername, txtPassword);
     setTabOrder(txtPassword, cmdLogin);
@@ -319,36 +323,25 @@ void frmLogin::closeEvent(QCloseEvent *event) {
     cmdExit_Click();
 }
 
-bool frmLogin::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == txtPassword && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            userActed();
-            cmdLogin_Click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void frmLogin::Label6_Click() {
-    m_services.shell.openPage(m_services.endpoints.forgottenPasswordPage());
+    platform::OpenPage(m_services.shell, m_services.boxes,
+                       m_services.endpoints.forgottenPasswordPage());
 }
 
 void frmLogin::llblRegister_Click() {
-    m_services.shell.openPage(m_services.endpoints.signupPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.signupPage());
 }
 
 void frmLogin::mnuOnlineHelp_Click() {
-    m_services.shell.openPage(m_services.endpoints.helpPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.helpPage());
 }
 
 void frmLogin::mnuRegister_Click() {
-    m_services.shell.openPage(m_services.endpoints.signupPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.signupPage());
 }
 
 void frmLogin::mnuAbout_Click() {
-    about::ShowAboutBox(m_services.shell, m_services.endpoints.termsPage(), this);
+    about::ShowAboutBox(m_services.shell, m_services.boxes, m_services.endpoints.termsPage(), this);
 }
 
 } // namespace pellmarch::account

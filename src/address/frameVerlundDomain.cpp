@@ -1,5 +1,6 @@
 #include "address/frameVerlundDomain.h"
 
+#include "platform/EnterKeys.h"
 #include "platform/Twips.h"
 #include "platform/Widgets.h"
 
@@ -35,6 +36,7 @@ frameVerlundDomain::frameVerlundDomain(QWidget *parent) : QFrame(parent) {
     cmdVerlundSetIP =
         platform::addButton(this, "cmdVerlundSetIP", QStringLiteral("Set Alternate IP"),
                             twipsRect(4800, 1080, 1815, 375));
+    platform::PressOnEnter(txtVerlundIP, cmdVerlundSetIP);
 
     chkAutoIP = named(new QCheckBox(QStringLiteral("Automatic IP Resolution"), this), "chkAutoIP",
                       QStringLiteral("Automatic IP Resolution"));

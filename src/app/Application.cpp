@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "about/Product.h"
+#include "platform/EnterKeys.h"
 #include "platform/Widgets.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@ void SetUpApplication() {
     // The program ends where closing the main window or Exit in the login window ends it, not
     // when a window happens to be the last one shown (the login window, before the main one).
     QApplication::setQuitOnLastWindowClosed(false);
+    // Enter presses the focused button in every window, message boxes and about box included.
+    platform::EnterKeys::install();
 }
 
 } // namespace pellmarch::app

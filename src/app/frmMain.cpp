@@ -298,9 +298,20 @@ void frmMain::buildNotices() {
 
 void frmMain::showLater(const QString &message) {
     // Not inside the exchange that came upon it: once it, and whatever else runs, has ended.
-    QTimer::singleShot(0, this, [this, message] {
-        const auto show = [this, message] {
-            m_services.boxes.inform(message);
+    // Several messages in one exchange (the history and the marks, or the history twice) are
+    // each shown; the same message twice is shown once.
+    if (m_laterMessages.contains(message))
+        return;
+    m_laterMessages.append(message);
+    if (m_laterMessages.size() > 1)
+        return; // shown with the first
+    QTimer::singleShot(0, this, [this] {
+        const auto show = [this] {
+            while (!m_laterMessages.isEmpty()) {
+                const QString next = m_laterMessages.first();
+                m_services.boxes.inform(next);
+                m_laterMessages.removeFirst();
+            }
         };
         if (!m_services.work.deferWhileHeld("Message", show))
             show();
@@ -596,11 +607,11 @@ void frmMain::mnuLogout_Click() {
 }
 
 void frmMain::mnuAbout_Click() {
-    about::ShowAboutBox(m_services.shell, m_services.endpoints.termsPage(), this);
+    about::ShowAboutBox(m_services.shell, m_services.boxes, m_services.endpoints.termsPage(), this);
 }
 
 void frmMain::mnuOnlineHelp_Click() {
-    m_services.shell.openPage(m_services.endpoints.helpPage());
+    platform::OpenPage(m_services.shell, m_services.boxes, m_services.endpoints.helpPage());
 }
 
 } // namespace pellmarch::app

@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QIcon>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -192,6 +193,9 @@ private:
     std::unique_ptr<account::Lifecycle> m_lifecycle;
     // Where the run has a notifier and a history.
     session::Notices *m_notices = nullptr;
+    // Messages about the program's files that wait for the exchange under way to end, in the
+    // order they came, each once.
+    QStringList m_laterMessages;
     frmHistory *m_historyWindow = nullptr;
 };
 

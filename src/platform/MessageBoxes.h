@@ -12,6 +12,10 @@ public:
     // A message with an OK button only; returns when the user has closed it.
     virtual void inform(const QString &text) = 0;
 
+    // The same, with a text the user can select and copy, with the mouse or the keyboard (an
+    // address to paste elsewhere).
+    virtual void informSelectable(const QString &text) = 0;
+
     // A Yes/No question, Yes the default; true when the answer is Yes.
     virtual bool ask(const QString &text) = 0;
 

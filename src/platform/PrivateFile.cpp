@@ -59,7 +59,13 @@ bool OwnFileAt(const QByteArray &path) {
            NotOwnFile(status, std::numeric_limits<qint64>::max()).isEmpty();
 }
 
+bool PassingFailure(int error) {
+    return error == EMFILE || error == ENFILE || error == EIO || error == EINTR ||
+           error == ENOMEM || error == EAGAIN;
+}
+
 PrivateFileRead ReadPrivateFile(const QString &path, qint64 largest) {
+    const PrivateFileRead unavailable{PrivateFileRead::State::Unavailable, {}, {}};
     const QByteArray name = QFile::encodeName(path);
     int fd = OpenNoFollow(name, O_RDONLY);
     if (fd < 0 && errno == EACCES && OwnFileAt(name) && ::chmod(name.constData(), kOwnerOnly) == 0)
@@ -67,22 +73,32 @@ PrivateFileRead ReadPrivateFile(const QString &path, qint64 largest) {
     if (fd < 0) {
         if (errno == ENOENT)
             return {PrivateFileRead::State::Missing, {}, {}};
+        if (PassingFailure(errno))
+            return unavailable;
         return {PrivateFileRead::State::NotOwn,
                 {},
                 errno == ELOOP ? QStringLiteral("is a link to another file")
                                : QStringLiteral("cannot be read")};
     }
     struct stat status {};
-    QString why =
-        ::fstat(fd, &status) == 0 ? NotOwnFile(status, largest) : QStringLiteral("cannot be read");
-    QFile file;
-    if (why.isEmpty() && !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        why = QStringLiteral("cannot be read");
-    if (!why.isEmpty()) {
+    if (::fstat(fd, &status) != 0) {
+        ::close(fd);
+        return unavailable;
+    }
+    if (const QString why = NotOwnFile(status, largest); !why.isEmpty()) {
         ::close(fd);
         return {PrivateFileRead::State::NotOwn, {}, why};
     }
-    return {PrivateFileRead::State::Read, file.readAll(), {}};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return unavailable;
+    }
+    QByteArray content = file.readAll();
+    // A read cut short by an I/O error is no damaged file: it is read again later.
+    if (file.error() != QFileDevice::NoError)
+        return unavailable;
+    return {PrivateFileRead::State::Read, std::move(content), {}};
 }
 
 bool SetFileAsideSaying(const QString &path, const QString &what, const QString &why,

@@ -27,11 +27,18 @@ struct PrivateFileRead {
         Read,    // `content` holds the file
         Missing, // there is none yet
         NotOwn,  // something else stands there; `why` says what, for the user
+        // It could not be read just now (too many open files, an I/O error, an interrupted
+        // call): the file is left as it is, to be tried again later.
+        Unavailable,
     };
     State state = State::Missing;
     QByteArray content;
     QString why;
 };
+// Whether a call that failed with `error` may well work when tried again (too many open files,
+// an I/O error, an interrupted call, no memory): no sign that the file is not the program's own.
+bool PassingFailure(int error);
+
 // Reads the file at `path` when it is the program's own, at most `largest` bytes. A file of the
 // owner's that its owner had closed to reading is opened up again.
 PrivateFileRead ReadPrivateFile(const QString &path, qint64 largest);

@@ -13,6 +13,7 @@ namespace pellmarch::platform {
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void inform(const QString &text) override;
+    void informSelectable(const QString &text) override;
     bool ask(const QString &text) override;
     void dismissOpen(const QString &text) override;
 

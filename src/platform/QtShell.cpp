@@ -8,8 +8,8 @@
 
 namespace pellmarch::platform {
 
-void QtShell::openPage(const QString &url) {
-    QDesktopServices::openUrl(QUrl(url));
+bool QtShell::openPage(const QString &url) {
+    return QDesktopServices::openUrl(QUrl(url));
 }
 
 void QtShell::endProgram() {

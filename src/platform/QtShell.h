@@ -7,7 +7,7 @@ namespace pellmarch::platform {
 // Shell over QDesktopServices and the process itself.
 class QtShell final : public Shell {
 public:
-    void openPage(const QString &url) override;
+    bool openPage(const QString &url) override;
     [[noreturn]] void endProgram() override;
 };
 

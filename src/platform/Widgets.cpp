@@ -78,6 +78,11 @@ void placeContentFrame(QFrame *frame, const char *name, const QString &accessibl
     setBackground(frame, Qt::white);
 }
 
+QSize fitOnScreen(QSize wanted, const QRect &available, QSize frame) {
+    const QSize room = (available.size() - frame).expandedTo(QSize(1, 1));
+    return wanted.boundedTo(room);
+}
+
 void showValue(QLabel *label, const QString &value) {
     label->setText(value);
     label->setAccessibleName(value);

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 class QFrame;
@@ -35,7 +36,8 @@ template <typename W> W *named(W *widget, const char *name, const QString &acces
 QLabel *addLabel(QWidget *parent, const char *name, const QString &caption, const QRect &rect,
                  QWidget *buddy = nullptr);
 
-// A button at its designed spot, said as its caption. Enter in a text box never presses it.
+// A button at its designed spot, said as its caption. It is no dialog's default button: Enter
+// presses it only when it has the focus, or from a box that PressOnEnter gives it.
 QPushButton *addButton(QWidget *parent, const char *name, const QString &caption,
                        const QRect &rect);
 
@@ -43,6 +45,11 @@ QPushButton *addButton(QWidget *parent, const char *name, const QString &caption
 // spot, and the white background of the frames.
 void placeContentFrame(QFrame *frame, const char *name, const QString &accessibleName,
                        const QRect &rect);
+
+// `wanted` cut down, where it is larger, to what `available` (a screen's available geometry)
+// leaves once `frame` (the window's frame, both sides together) is taken off: a window never
+// asks for more than the screen it opens on.
+QSize fitOnScreen(QSize wanted, const QRect &available, QSize frame);
 
 // A label that shows a value: its text and what a screen reader says are that value.
 void showValue(QLabel *label, const QString &value);

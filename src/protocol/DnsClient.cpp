@@ -75,9 +75,10 @@ DnsClient::CommandResult DnsClient::RunRecordCommand(QString domain, QString &na
                                                              : Exchange::Result::NoAnswer;
         // An error reason that cannot be read means no message at all.
         if (const std::optional<QString> reason = GetField(answer, kErrorKey)) {
+            result.reason = ServiceReason(*reason, m_user.sPassword);
             result.message = QStringLiteral("Could not ") +
                              (removing ? QStringLiteral("Remove") : QStringLiteral("Set")) +
-                             QStringLiteral(" IP.  ") + ServiceReason(*reason, m_user.sPassword);
+                             QStringLiteral(" IP.  ") + result.reason;
             exchange.reason = *reason;
         }
         log(exchange);
@@ -119,9 +120,11 @@ QString DnsClient::QueryPublicAddress() {
     if (!IsDottedIPv4(address))
         address.clear();
     exchange.address = address;
+    const std::optional<QString> list = PresentField(answer, kRecordListKey);
+    exchange.recordsDigest = RecordsDigest(list);
     log(exchange);
     UpdateIndicator(m_indicator, answer);
-    m_freshList = PresentField(answer, kRecordListKey);
+    m_freshList = list;
     if (const std::optional<QString> records = GetField(answer, kRecordListKey))
         m_user.sDomainUserRecords = *records;
     return address;

@@ -47,6 +47,8 @@ public:
         Outcome outcome = Outcome::Unknown;
         // What a message box says of it, when there is anything to say.
         std::optional<QString> message;
+        // The reason the service gave for a refusal, as the user may read it (empty without one).
+        QString reason;
         // The service's record list, as a done answer carried it (nullopt when it carried none).
         std::optional<QString> records;
         // Something came back, the service's answer or not (an unknown outcome may have none).

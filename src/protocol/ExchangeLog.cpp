@@ -2,6 +2,7 @@
 
 #include "protocol/Queries.h"
 
+#include <QCryptographicHash>
 #include <QUrl>
 
 namespace pellmarch::protocol {
@@ -18,6 +19,12 @@ constexpr qsizetype kLongestReason = 500;
 ExchangeLog &ExchangeLog::none() {
     static NoLog log;
     return log;
+}
+
+QByteArray RecordsDigest(const std::optional<QString> &records) {
+    // Compared within a run only, never kept: any digest that tells lists apart will do.
+    return records ? QCryptographicHash::hash(records->toUtf8(), QCryptographicHash::Sha1)
+                   : QByteArray();
 }
 
 QString WithoutPassword(QString text, const QString &password) {

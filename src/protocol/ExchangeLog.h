@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
+
+#include <optional>
 
 namespace pellmarch::protocol {
 
@@ -32,6 +35,13 @@ struct Exchange {
     QString reason{};       // the service's "Error:" reason of a refusal
     int waitTicks = 0;      // for a wait: the refreshes let pass before the next try
     bool automatic = false; // sent by the refresh, not asked for by the subscriber
+    // For an address query: a digest of the record list its answer carried (empty when it
+    // carried none), to tell a query that brought nothing new without keeping the list.
+    QByteArray recordsDigest{};
+    // Routine checks: address queries in a row that brought nothing new, kept as one entry that
+    // counts them (`time` the last of them, `since` the first). Zero for an entry of its own.
+    int checks = 0;
+    QDateTime since{};
 
     friend bool operator==(const Exchange &, const Exchange &) = default;
 };
@@ -45,6 +55,9 @@ public:
     // A log that keeps nothing, for runs and tests that want no history.
     static ExchangeLog &none();
 };
+
+// The digest of a record list as an answer carried it; empty when it carried none.
+QByteArray RecordsDigest(const std::optional<QString> &records);
 
 // `text` with every occurrence of `password` blotted out: as typed, as it travels in a query
 // (encoded in any of the usual ways) and as a web page quotes it. The service may quote the

@@ -1,5 +1,6 @@
 #include "records/frameOtherDomain.h"
 
+#include "platform/EnterKeys.h"
 #include "platform/Twips.h"
 #include "platform/Widgets.h"
 
@@ -62,6 +63,11 @@ frameOtherDomain::frameOtherDomain(QWidget *parent) : QFrame(parent) {
                                     twipsRect(4800, 2520, 1815, 375));
     // Escape leaves the editor as "Cancel" does (only while the editor is shown).
     cmdCancel->setShortcut(QKeySequence(Qt::Key_Escape));
+
+    // Enter anywhere in the record sends it, as "Update" does.
+    for (QWidget *box : std::initializer_list<QWidget *>{cboDomain, cboRecordType, txtCName,
+                                                         txtServerIP, chkDomainAutoIP})
+        platform::PressOnEnter(box, cmdServerIP);
 
     setTabOrder(cboDomain, cboRecordType);
     setTabOrder(cboRecordType, txtCName);

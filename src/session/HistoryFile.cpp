@@ -63,6 +63,12 @@ QByteArray toLine(const Exchange &exchange) {
         object.insert(QLatin1String("w"), exchange.waitTicks);
     if (exchange.automatic)
         object.insert(QLatin1String("auto"), true);
+    // Routine checks: how many, and the first; the entry's time is the last. An entry without
+    // them (all that earlier versions wrote) is an entry of its own.
+    if (exchange.checks > 0) {
+        object.insert(QLatin1String("c"), exchange.checks);
+        object.insert(QLatin1String("s"), exchange.since.toUTC().toString(Qt::ISODateWithMs));
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -101,6 +107,13 @@ std::optional<Exchange> fromLine(const QByteArray &line) {
     exchange.reason = object.value(QLatin1String("r")).toString();
     exchange.waitTicks = object.value(QLatin1String("w")).toInt();
     exchange.automatic = object.value(QLatin1String("auto")).toBool();
+    if (object.contains(QLatin1String("c"))) {
+        exchange.checks = object.value(QLatin1String("c")).toInt();
+        exchange.since =
+            QDateTime::fromString(object.value(QLatin1String("s")).toString(), Qt::ISODateWithMs);
+        if (exchange.checks <= 0 || !exchange.since.isValid())
+            return std::nullopt;
+    }
     return exchange;
 }
 
@@ -128,30 +141,32 @@ QString HistoryFile::standardPath() {
            QLatin1Char('/') + kFileName;
 }
 
-bool HistoryFile::check(QList<Exchange> *into) {
-    m_checked = true;
-    m_count = 0;
+HistoryFile::Checked HistoryFile::check(QList<Exchange> *into) {
     const QByteArray path = QFile::encodeName(m_path);
     platform::PrivateFileRead read = platform::ReadPrivateFile(m_path, kLargestFile);
+    if (read.state == platform::PrivateFileRead::State::Unavailable)
+        return Checked::Later; // checked again before the next write
+    m_checked = true;
+    m_count = 0;
     if (read.state == platform::PrivateFileRead::State::Missing)
-        return true; // none yet: it is started with the first entry
+        return Checked::Fine; // none yet: it is started with the first entry
     if (read.state == platform::PrivateFileRead::State::NotOwn) {
         putAside(read.why);
-        return false;
+        return Checked::SetAside;
     }
     QByteArray &content = read.content;
     if (content.isEmpty())
-        return true;
+        return Checked::Fine;
     if (!content.startsWith(kHeader)) {
         putAside(QStringLiteral("is damaged"));
-        return false;
+        return Checked::SetAside;
     }
     // An entry cut short (a write that failed midway, a crash) is dropped, not the history.
     if (const qsizetype whole = content.lastIndexOf('\n') + 1; whole < content.size()) {
         content.truncate(whole);
         if (::truncate(path.constData(), whole) != 0) {
             putAside(QStringLiteral("is damaged"));
-            return false;
+            return Checked::SetAside;
         }
     }
     const auto parse = [&content](qsizetype start) {
@@ -163,9 +178,9 @@ bool HistoryFile::check(QList<Exchange> *into) {
         const qsizetype last = content.lastIndexOf('\n', content.size() - 2) + 1;
         if (m_count > 0 && !parse(last)) {
             putAside(QStringLiteral("is damaged"));
-            return false;
+            return Checked::SetAside;
         }
-        return true;
+        return Checked::Fine;
     }
     for (qsizetype start = kHeader.size(); start < content.size();
          start = content.indexOf('\n', start) + 1) {
@@ -173,12 +188,12 @@ bool HistoryFile::check(QList<Exchange> *into) {
         if (!entry) {
             into->clear();
             putAside(QStringLiteral("is damaged"));
-            return false;
+            return Checked::SetAside;
         }
         into->append(*entry);
         ++m_count;
     }
-    return true;
+    return Checked::Fine;
 }
 
 void HistoryFile::putAside(const QString &why) {
@@ -188,32 +203,121 @@ void HistoryFile::putAside(const QString &why) {
                                      QStringLiteral("No history is kept in this run."), &message)) {
         m_count = 0;
         ++m_setAside;
+        // The run's line went with the file: a further check starts a new count.
+        m_run.reset();
+        m_runLine = {};
+        m_behind.reset();
     } else {
         m_off = true;
     }
     Q_EMIT setAside(message);
 }
 
-void HistoryFile::record(const Exchange &exchange) {
-    Q_EMIT exchanged(exchange);
-    if (!m_checked)
-        check(nullptr);
-    if (m_off)
-        return;
-    const QByteArray line = toLine(exchange);
-    const int setAsideBefore = m_setAside;
-    bool written = append(line);
-    // Something put in the way since the file was checked has been set aside: into a new one.
-    if (!written && m_setAside != setAsideBefore && !m_off)
-        written = append(line);
-    if (!written)
-        return;
-    if (m_count > kKeptEntries + kSlackEntries)
-        cutBack();
-    Q_EMIT recorded(exchange);
+bool HistoryFile::routine(const Exchange &exchange) {
+    if (exchange.kind == Exchange::Kind::Login) {
+        m_lastFound.reset(); // a new login's first query is always an entry of its own
+        return false;
+    }
+    if (exchange.kind != Exchange::Kind::AddressQuery ||
+        exchange.result != Exchange::Result::Success)
+        return false;
+    std::pair<QString, QByteArray> found{exchange.address, exchange.recordsDigest};
+    const bool same = m_lastFound == found;
+    m_lastFound = std::move(found);
+    return same;
 }
 
-bool HistoryFile::append(const QByteArray &line) {
+void HistoryFile::record(const Exchange &exchange) {
+    Q_EMIT exchanged(exchange);
+    if (m_off)
+        return;
+    const bool isRoutine = routine(exchange);
+    if (isRoutine && m_run) {
+        ++m_run->checks;
+        m_run->time = exchange.time;
+        if (m_runLine.at < 0) // not written yet: the newest of the waiting entries
+            m_unwritten.last() = *m_run;
+        else
+            m_behind.emplace(m_runLine, *m_run);
+    } else {
+        // Anything else ends the run, and stands on its own.
+        Exchange entry = exchange;
+        entry.recordsDigest.clear();
+        if (isRoutine) {
+            entry.checks = 1;
+            entry.since = exchange.time;
+        }
+        m_run.reset();
+        m_runLine = {};
+        m_unwritten.append(entry);
+        if (isRoutine)
+            m_run = entry;
+        // While the file cannot be written, the oldest waiting entries give way.
+        if (m_unwritten.size() > kUnwrittenEntries)
+            m_unwritten.removeFirst();
+    }
+    flush();
+}
+
+void HistoryFile::flush() {
+    if (!m_checked && check(nullptr) == Checked::Later)
+        return;
+    if (m_off) {
+        m_unwritten.clear();
+        return;
+    }
+    if (m_behind) {
+        auto [line, entry] = *m_behind;
+        const QByteArray text = toLine(entry);
+        switch (rewrite(line, text)) {
+        case Written::Later:
+            return;
+        case Written::Done:
+            if (m_run && m_runLine.at == line.at)
+                m_runLine.text = text;
+            m_behind.reset();
+            Q_EMIT recounted(entry);
+            break;
+        case Written::SetAside:
+        case Written::Gone:
+            // No longer there as written: written anew, in its place among the waiting.
+            m_behind.reset();
+            m_unwritten.prepend(entry);
+            if (m_run && m_runLine.at == line.at)
+                m_runLine = {};
+            break;
+        }
+    }
+    if (m_unwritten.isEmpty() || m_off)
+        return;
+    QByteArray lines;
+    for (const Exchange &entry : std::as_const(m_unwritten))
+        lines += toLine(entry);
+    qint64 at = 0;
+    const int setAsideBefore = m_setAside;
+    Written written = append(lines, &at);
+    // Something put in the way since the file was checked has been set aside: into a new one.
+    if (written == Written::SetAside && m_setAside != setAsideBefore && !m_off)
+        written = append(lines, &at);
+    if (written != Written::Done) {
+        if (m_off)
+            m_unwritten.clear();
+        return;
+    }
+    const QList<Exchange> done = std::exchange(m_unwritten, {});
+    m_count += int(done.size());
+    if (m_run && m_runLine.at < 0) {
+        // The run is the newest entry, on the last line.
+        m_runLine.text = toLine(*m_run);
+        m_runLine.at = at + lines.size() - m_runLine.text.size();
+    }
+    if (m_count > kKeptEntries + kSlackEntries)
+        cutBack();
+    for (const Exchange &entry : done)
+        Q_EMIT recorded(entry);
+}
+
+HistoryFile::Written HistoryFile::append(const QByteArray &lines, qint64 *at) {
     const QByteArray path = QFile::encodeName(m_path);
     // Never through a link, never waiting on a pipe; the owner's alone before anything is
     // written, even when the owner had closed it to writing. The folder is made the first time.
@@ -227,24 +331,66 @@ bool HistoryFile::append(const QByteArray &line) {
         ::chmod(path.constData(), kOwnerOnly) == 0)
         fd = open();
     if (fd < 0) {
-        if (errno == ELOOP)
+        if (errno == ELOOP) {
             putAside(QStringLiteral("is a link to another file"));
-        else if (errno == ENXIO) // a pipe with nobody reading
+            return Written::SetAside;
+        }
+        if (errno == ENXIO) { // a pipe with nobody reading
             putAside(QStringLiteral("is not a regular file"));
-        return false;
+            return Written::SetAside;
+        }
+        return Written::Later;
     }
     struct stat status {};
-    bool written = false;
+    Written written = Written::Later;
     if (::fstat(fd, &status) != 0) {
     } else if (const QString why = platform::NotOwnFile(status, kLargestFile); !why.isEmpty()) {
         putAside(why);
+        written = Written::SetAside;
     } else if ((status.st_mode & 07777) == kOwnerOnly || ::fchmod(fd, kOwnerOnly) == 0) {
-        written = writeAll(fd, status.st_size == 0 ? kHeader + line : line);
-        // Half a line would spoil the entries written after it.
-        if (!written && ::ftruncate(fd, status.st_size) != 0)
+        const QByteArray header = status.st_size == 0 ? kHeader : QByteArray();
+        if (writeAll(fd, header + lines)) {
+            written = Written::Done;
+            *at = status.st_size + header.size();
+        } else if (::ftruncate(fd, status.st_size) != 0) {
+            m_checked = false; // half a line would spoil the entries written after it
+        }
+    }
+    ::close(fd);
+    return written;
+}
+
+HistoryFile::Written HistoryFile::rewrite(const Line &line, const QByteArray &text) {
+    const QByteArray path = QFile::encodeName(m_path);
+    int fd = platform::OpenNoFollow(path, O_RDWR);
+    if (fd < 0 && errno == EACCES && platform::OwnFileAt(path) &&
+        ::chmod(path.constData(), kOwnerOnly) == 0)
+        fd = platform::OpenNoFollow(path, O_RDWR);
+    if (fd < 0)
+        return platform::PassingFailure(errno) ? Written::Later : Written::Gone;
+    // Only the line as it was written, at the end of the program's own file, is written over.
+    struct stat status {};
+    Written written = Written::Gone;
+    QByteArray was(line.text.size(), '\0');
+    if (::fstat(fd, &status) != 0) {
+        written = Written::Later;
+    } else if (!platform::NotOwnFile(status, kLargestFile).isEmpty() ||
+               status.st_size != line.at + line.text.size()) {
+    } else if (const ssize_t read = ::pread(fd, was.data(), size_t(was.size()), line.at);
+               read < 0) {
+        written = Written::Later;
+    } else if (was != line.text) {
+    } else if ((status.st_mode & 07777) != kOwnerOnly && ::fchmod(fd, kOwnerOnly) != 0) {
+        written = Written::Later;
+    } else if (::pwrite(fd, text.constData(), size_t(text.size()), line.at) == text.size() &&
+               (text.size() >= was.size() || ::ftruncate(fd, line.at + text.size()) == 0)) {
+        written = Written::Done;
+    } else {
+        // A line written over in part would spoil the file: the old one back.
+        if (::pwrite(fd, was.constData(), size_t(was.size()), line.at) != was.size() ||
+            ::ftruncate(fd, line.at + was.size()) != 0)
             m_checked = false;
-        if (written)
-            ++m_count;
+        written = Written::Later;
     }
     ::close(fd);
     return written;
@@ -252,19 +398,25 @@ bool HistoryFile::append(const QByteArray &line) {
 
 void HistoryFile::cutBack() {
     QList<Exchange> kept;
-    if (!check(&kept))
+    if (check(&kept) != Checked::Fine)
         return;
     QByteArray content = kHeader;
     const qsizetype from = std::max<qsizetype>(0, kept.size() - kKeptEntries);
     for (qsizetype i = from; i < kept.size(); ++i)
         content += toLine(kept.at(i));
-    if (platform::WritePrivateFile(m_path, content))
-        m_count = int(kept.size() - from);
+    if (!platform::WritePrivateFile(m_path, content))
+        return;
+    m_count = int(kept.size() - from);
+    // The run's entry is still the last line.
+    if (m_runLine.at >= 0)
+        m_runLine.at = content.size() - m_runLine.text.size();
 }
 
 QList<Exchange> HistoryFile::entries() {
+    if (!m_unwritten.isEmpty() || m_behind)
+        flush();
     QList<Exchange> oldestFirst;
-    if (m_off || !check(&oldestFirst))
+    if (m_off || check(&oldestFirst) != Checked::Fine)
         return {};
     QList<Exchange> newestFirst;
     const qsizetype kept = std::min<qsizetype>(oldestFirst.size(), kKeptEntries);

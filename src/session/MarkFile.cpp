@@ -32,11 +32,16 @@ QString MarkFile::standardPath() {
 }
 
 std::optional<QHash<QString, QStringList>> MarkFile::readAll() {
+    m_unavailable = false;
     if (m_off)
         return std::nullopt;
     const platform::PrivateFileRead read = platform::ReadPrivateFile(m_path, kLargestFile);
     if (read.state == platform::PrivateFileRead::State::Missing)
         return QHash<QString, QStringList>{};
+    if (read.state == platform::PrivateFileRead::State::Unavailable) {
+        m_unavailable = true; // left as it is, and tried again later
+        return std::nullopt;
+    }
     if (read.state == platform::PrivateFileRead::State::NotOwn) {
         putAside(read.why);
         return std::nullopt;
@@ -80,7 +85,7 @@ QStringList MarkFile::load(const QString &username) {
 
 void MarkFile::save(const QString &username, const QStringList &keys) {
     m_waiting.insert(username, keys);
-    m_soon.start();
+    m_soon.start(0);
 }
 
 void MarkFile::flush() {
@@ -88,6 +93,11 @@ void MarkFile::flush() {
     if (m_waiting.isEmpty())
         return;
     std::optional<QHash<QString, QStringList>> marks = readAll();
+    if (!marks && m_unavailable) {
+        // Written whole over what the file holds: never without having read it.
+        m_soon.start(kRetryLater);
+        return;
+    }
     if (!marks && !m_off)
         marks.emplace(); // set aside: a new file is started
     if (!marks)

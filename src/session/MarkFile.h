@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <chrono>
+
 #include <optional>
 
 class QJsonObject;
@@ -23,6 +25,9 @@ class MarkFile final : public QObject {
     Q_OBJECT
 public:
     static constexpr qint64 kLargestFile = qint64(16) * 1024 * 1024;
+    // A file that could not be read just now (too many open files, an I/O error) is written
+    // after this wait.
+    static constexpr std::chrono::seconds kRetryLater{5};
 
     explicit MarkFile(QString path, QObject *parent = nullptr);
     ~MarkFile() override;
@@ -51,7 +56,8 @@ private:
     void putAside(const QString &why);
 
     QString m_path;
-    bool m_off = false; // a file in the way could not be set aside
+    bool m_off = false;         // a file in the way could not be set aside
+    bool m_unavailable = false; // the last read failed for a passing reason
     QHash<QString, QStringList> m_waiting;
     QTimer m_soon;
 };

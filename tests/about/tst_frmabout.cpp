@@ -21,7 +21,7 @@ private Q_SLOTS:
 
 void TestFrmAbout::titleNamesProductVersionAndOwner() {
     testing::FakeServices fakes;
-    about::frmAbout box(fakes.shell, fakes.services.endpoints.termsPage());
+    about::frmAbout box(fakes.shell, fakes.boxes, fakes.services.endpoints.termsPage());
     QCOMPARE(box.windowTitle(), QStringLiteral("About"));
     const QStringList lines =
         box.findChild<QLabel *>(QStringLiteral("lblTitle"))->text().split(QLatin1Char('\n'));
@@ -48,7 +48,7 @@ void TestFrmAbout::captions() {
 
 void TestFrmAbout::termsLinkAndOk() {
     testing::FakeServices fakes;
-    about::frmAbout box(fakes.shell, fakes.services.endpoints.termsPage());
+    about::frmAbout box(fakes.shell, fakes.boxes, fakes.services.endpoints.termsPage());
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QWidget *link = box.findChild<QWidget *>(QStringLiteral("Label1"));
@@ -60,6 +60,13 @@ void TestFrmAbout::termsLinkAndOk() {
     QTRY_COMPARE(QApplication::focusWidget(), link);
     QTest::keyClick(link, Qt::Key_Space);
     QCOMPARE(fakes.shell.pages, QStringList(3, QStringLiteral("http://dns.example/tos.htm")));
+    QVERIFY(fakes.boxes.shown.isEmpty());
+    // Without a browser the address is given, to be copied.
+    fakes.shell.opens = false;
+    QTest::keyClick(link, Qt::Key_Space);
+    QCOMPARE(fakes.boxes.selectable,
+             QStringList{QStringLiteral("The page could not be opened in a web browser. Its "
+                                        "address is:\nhttp://dns.example/tos.htm")});
     QTest::mouseClick(box.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
     QVERIFY(!box.isVisible());
     QCOMPARE(box.result(), int(QDialog::Accepted));

@@ -209,8 +209,7 @@ void TestFrmLogin::enterKeys() {
     f.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
     f.type(QStringLiteral("ann"), QStringLiteral("pw"));
-    QTest::keyClick(f.user, Qt::Key_Return); // no default button: nothing happens
-    QTest::keyClick(f.password, Qt::Key_Escape);
+    QTest::keyClick(f.password, Qt::Key_Escape); // no cancel button: nothing happens
     QVERIFY(f.fakes.web.urls.isEmpty());
     QVERIFY(f.window.isVisible());
     f.fakes.web.answer(QStringLiteral("<p>DNS LOGIN: FAILED</p>"));
@@ -320,6 +319,23 @@ void TestFrmLogin::linksOpenTheirPages() {
     QCOMPARE(f.fakes.shell.pages,
              (QStringList{QStringLiteral("http://dns.example/"),
                           QStringLiteral("http://dns.example/pop_pword.asp")}));
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
+
+    // No browser to be started: each link says so and gives its page's address to copy.
+    f.fakes.shell.opens = false;
+    QTest::mouseClick(f.window.findChild<QWidget *>(QStringLiteral("Label6")), Qt::LeftButton);
+    QTest::mouseClick(f.window.findChild<QWidget *>(QStringLiteral("llblRegister")),
+                      Qt::LeftButton);
+    f.window.findChild<QAction *>(QStringLiteral("mnuRegister"))->trigger();
+    f.window.findChild<QAction *>(QStringLiteral("mnuOnlineHelp"))->trigger();
+    const QString notOpened =
+        QStringLiteral("The page could not be opened in a web browser. Its address is:\n");
+    QCOMPARE(f.fakes.boxes.selectable,
+             (QStringList{notOpened + QStringLiteral("http://dns.example/pop_pword.asp"),
+                          notOpened + QStringLiteral("http://dns.example/"),
+                          notOpened + QStringLiteral("http://dns.example/"),
+                          notOpened + QStringLiteral("http://dns.example/support.htm")}));
+    f.fakes.shell.opens = true;
 
     // "About" waits for the about box to close.
     QString aboutCaption;

@@ -643,34 +643,54 @@ void TestRefresh::ticksAreWrittenDownAndTold() {
         }
         return shown;
     };
-    const QStringList expected{
+    // A query that found what the one before found is a routine check: hidden until asked for.
+    const QString routine = QStringLiteral("Address query|||dana|%1|Unchanged: %2 since ");
+    const auto withoutSince = [&rows] {
+        QStringList shown = rows();
+        for (QString &row : shown)
+            if (const qsizetype since = row.indexOf(QLatin1String(" since ")); since >= 0)
+                row.truncate(since + 7);
+        return shown;
+    };
+    QStringList expected{
         "Address query|||dana||No answer",
         "Wait|dyn.test|A|dana|10.6.6.6|Next try after 1 refresh",
         "Record add (refresh)|dyn.test|A|dana|10.6.6.6|Error: Address is blocked",
         "Record delete (refresh)|dyn.test|A|dana|10.5.5.5|Success",
         "Address query|||dana|10.6.6.6|Success",
-        "Address query|||dana|10.6.6.6|Success",
         "Record add (refresh)|dyn.test|A|dana|10.5.5.5|Success",
         "Record delete (refresh)|dyn.test|A|dana|10.1.1.1|Success",
-        "Address query|||dana|10.5.5.5|Success",
         "Address query|||dana|10.5.5.5|Success",
         "Record add|dyn.test|A|dana|10.1.1.1|Success",
         "Record delete|dyn.test|A|dana|192.0.2.1|Success",
     };
     QCOMPARE(rows(), expected);
+    auto *count = window->findChild<QLabel *>(QStringLiteral("lblCount"));
+    QCOMPARE(count->text(), QStringLiteral("10 of 12 entries"));
+    auto *routineChecks = window->findChild<QCheckBox *>(QStringLiteral("chkRoutineChecks"));
+    QVERIFY(!routineChecks->isChecked());
+    QCOMPARE(routineChecks->accessibleName(), QStringLiteral("Show routine checks"));
+    routineChecks->click();
+    expected.insert(4, routine.arg("10.6.6.6", "1 check"));
+    expected.insert(8, routine.arg("10.5.5.5", "1 check"));
+    QCOMPARE(withoutSince(), expected);
+    QCOMPARE(count->text(), QStringLiteral("12 entries"));
     // Searched, and kept up to date while open.
     auto *search = window->findChild<QLineEdit *>(QStringLiteral("txtSearch"));
     QTest::keyClicks(search, QStringLiteral("BLOCKED"));
     QCOMPARE(rows(), QStringList{expected.at(2)});
-    auto *count = window->findChild<QLabel *>(QStringLiteral("lblCount"));
     QCOMPARE(count->text(), QStringLiteral("1 of 12 entries"));
     // Escape empties the search first; the window stays.
     QTest::keyClick(search, Qt::Key_Escape);
     QVERIFY(search->text().isEmpty() && window->isVisible());
+    // After a query without an answer the same address starts a new count.
     tick(QStringLiteral("10.6.6.6"), {});
     QCOMPARE(rows().size(), 13);
-    QCOMPARE(rows().first(), QStringLiteral("Address query|||dana|10.6.6.6|Success"));
+    QCOMPARE(withoutSince().first(), routine.arg("10.6.6.6", "1 check"));
     QCOMPARE(count->text(), QStringLiteral("13 entries"));
+    routineChecks->click();
+    QCOMPARE(rows().first(), expected.first());
+    QCOMPARE(count->text(), QStringLiteral("10 of 13 entries"));
     QCOMPARE(f.watching->told, told);
 
     // Turned off, and kept so: a move says nothing.
@@ -700,6 +720,19 @@ void TestRefresh::ticksAreWrittenDownAndTold() {
                  QStringLiteral(".set-aside-")),
              qPrintable(f.fakes.boxes.shown.first()));
     QCOMPARE(f.watching->history.entries().size(), 1);
+
+    // Two different messages in one exchange are both shown once it has ended; the same one
+    // twice, once.
+    f.fakes.web.duringFetch = [&f] {
+        f.fakes.web.duringFetch = nullptr;
+        Q_EMIT f.watching->history.setAside(QStringLiteral("The history file\nfirst"));
+        Q_EMIT f.watching->history.setAside(QStringLiteral("The history file\nsecond"));
+        Q_EMIT f.watching->history.setAside(QStringLiteral("The history file\nfirst"));
+    };
+    tick(QStringLiteral("10.7.7.7"), {});
+    QTRY_COMPARE(f.fakes.boxes.shown.size(), 3);
+    QCOMPARE(f.fakes.boxes.shown.mid(1),
+             (QStringList{"The history file\nfirst", "The history file\nsecond"}));
 }
 
 void TestRefresh::noticesWaitForTheAboutBox() {

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -118,6 +119,8 @@ private Q_SLOTS:
     void statusIndicatorAndCaption();
     void accessibleNames();
     void helpMenu();
+    void enterPressesItsButton_data();
+    void enterPressesItsButton();
     void startAtLogin();
     void setUpRecordTableSendsNothing();
     void setUpOwnSubDomain_data();
@@ -133,6 +136,8 @@ private Q_SLOTS:
     void closing_data();
     void closing();
     void logoutAnsweredNoKeepsRunning();
+    void parkingThatFailed_data();
+    void parkingThatFailed();
     void loginAsDifferentUserThenExit();
     void loginAsDifferentUserThenLogIn();
     void windowSize_data();
@@ -336,6 +341,13 @@ void TestFrmMain::helpMenu() {
     MainFixture f;
     f.find<QAction>("mnuOnlineHelp")->trigger();
     QCOMPARE(f.fakes.shell.pages, QStringList{QStringLiteral("http://dns.example/support.htm")});
+    QVERIFY(f.fakes.boxes.shown.isEmpty());
+    // Without a browser the address is given, to be copied.
+    f.fakes.shell.opens = false;
+    f.find<QAction>("mnuOnlineHelp")->trigger();
+    QCOMPARE(f.fakes.boxes.selectable,
+             QStringList{QStringLiteral("The page could not be opened in a web browser. Its "
+                                        "address is:\nhttp://dns.example/support.htm")});
     bool aboutShown = false;
     testing::whenModalOpens([&](QWidget *box) {
         aboutShown = box->windowTitle() == QLatin1String("About");
@@ -343,6 +355,78 @@ void TestFrmMain::helpMenu() {
     });
     f.find<QAction>("mnuAbout")->trigger();
     QVERIFY(aboutShown);
+}
+
+void TestFrmMain::enterPressesItsButton_data() {
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("repeat");
+    QTest::addColumn<QString>("disabled"); // a button disabled first
+    QTest::addColumn<QString>("pressed");  // empty: none
+    const auto row = [](const char *name, const char *view, const char *focus, int key,
+                        const char *pressed, bool repeat = false, const char *disabled = "") {
+        QTest::newRow(name) << QString::fromLatin1(view) << QString::fromLatin1(focus) << key
+                            << repeat << QString::fromLatin1(disabled)
+                            << QString::fromLatin1(pressed);
+    };
+    const int enter = Qt::Key_Return;
+    const int keypad = Qt::Key_Enter;
+    row("user name box", "login", "txtUsername", enter, "cmdLogin");
+    row("password box, keypad", "login", "txtPassword", keypad, "cmdLogin");
+    row("Save Login", "login", "chkSaveLogin", enter, "cmdLogin");
+    row("a held key presses once", "login", "txtPassword", enter, "", true);
+    // A focused button presses itself, never the window's usual one.
+    row("Exit focused", "login", "cmdExit", enter, "cmdExit");
+    row("own address box", "own", "txtVerlundIP", enter, "cmdVerlundSetIP");
+    row("own address box, the button disabled", "own", "txtVerlundIP", enter, "", false,
+        "cmdVerlundSetIP");
+    row("Add focused", "table", "cmdAddGrid", keypad, "cmdAddGrid");
+    row("editor's domain", "editor", "cboDomain", enter, "cmdServerIP");
+    row("Server Address, keypad", "editor", "txtServerIP", keypad, "cmdServerIP");
+    row("editor's check box", "editor", "chkDomainAutoIP", enter, "cmdServerIP");
+    row("Cancel focused", "editor", "cmdCancel", enter, "cmdCancel");
+}
+
+void TestFrmMain::enterPressesItsButton() {
+    QFETCH(QString, view);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, repeat);
+    QFETCH(QString, disabled);
+    QFETCH(QString, pressed);
+    MainFixture f;
+    account::frmLogin login(f.fakes.services);
+    QWidget *window = &f.main;
+    if (view == QLatin1String("login")) {
+        window = &login;
+    } else {
+        f.loggedInAs(QStringLiteral("ann"),
+                     view == QLatin1String("own") ? QStringLiteral("dyn.test") : QString());
+        f.main.SetUpMainWindow();
+        f.main.ownAddress().tmrAuto.stop();
+        if (view == QLatin1String("editor"))
+            f.find<QPushButton>("cmdAddGrid")->click();
+    }
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QStringList clicked;
+    for (QPushButton *button : window->findChildren<QPushButton *>()) {
+        connect(button, &QPushButton::clicked, button,
+                [&clicked, button] { clicked.append(button->objectName()); });
+        if (button->objectName() == disabled)
+            button->setEnabled(false);
+    }
+    auto *target = window->findChild<QWidget *>(focus);
+    QVERIFY(target != nullptr && target->isVisible());
+    target->setFocus();
+    const Qt::KeyboardModifiers modifiers =
+        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, QStringLiteral("\r"), repeat);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, QStringLiteral("\r"), repeat);
+    QApplication::sendEvent(target, &release);
+    QCOMPARE(clicked, pressed.isEmpty() ? QStringList() : QStringList{pressed});
 }
 
 void TestFrmMain::startAtLogin() {
@@ -762,30 +846,44 @@ void TestFrmMain::closing_data() {
     QTest::addColumn<QStringList>("urls");
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<bool>("ended");
-    QTest::addColumn<bool>("addRefused"); // the set-up's registration was refused
+    QTest::addColumn<bool>("addRefused");  // the set-up's registration was refused
+    QTest::addColumn<QString>("parking");  // the answer to the parking; empty: none came
+    QTest::addColumn<QStringList>("said"); // what the user is told before the end
+    const QStringList ownWrites{"IPAddress=203.0.113.9", "AutoIP=1", "IPAddressUser=ann",
+                                "bSaveLogin=0"};
+    const QStringList parking{command("ann", "RECORDADD", "192.0.2.1")};
     // The file of an older version kept ann's address under her remembered name only: it names
     // her as its subscriber before anything is written over that name.
     QTest::newRow("record table, not remembered")
         << QString() << false << true << false << QStringList()
-        << QStringList{"IPAddressUser=ann", "bSaveLogin=0"} << true << false;
+        << QStringList{"IPAddressUser=ann", "bSaveLogin=0"} << true << false << QString()
+        << QStringList();
     QTest::newRow("record table, remembered")
         << QString() << true << true << false << QStringList()
         << QStringList{"IPAddressUser=ann", "bSaveLogin=1", "Username=ann", "Password=pw"} << true
-        << false;
+        << false << QString() << QStringList();
     QTest::newRow("own sub-domain, No")
-        << "dyn.test" << true << false << true << QStringList() << QStringList() << false << false;
-    QTest::newRow("own sub-domain, Yes")
-        << "dyn.test" << false << true << true
-        << QStringList{command("ann", "RECORDADD", "192.0.2.1")}
-        << QStringList{"IPAddress=203.0.113.9", "AutoIP=1", "IPAddressUser=ann", "bSaveLogin=0"}
-        << true << false;
+        << "dyn.test" << true << false << true << QStringList() << QStringList() << false << false
+        << QString() << QStringList();
+    QTest::newRow("own sub-domain, Yes, parked")
+        << "dyn.test" << false << true << true << parking << ownWrites << true << false
+        << kSucceeded << QStringList();
+    // The question said the host name would be taken off: the user learns that it was not,
+    // and where it still points. Saving and ending go on.
+    QTest::newRow("own sub-domain, Yes, the service not reached")
+        << "dyn.test" << false << true << true << parking << ownWrites << true << false << QString()
+        << QStringList{"ann.dyn.test could not be taken off the DNS server: no answer came from "
+                       "the service, so it may still point at 203.0.113.9."};
+    QTest::newRow("own sub-domain, Yes, the parking refused")
+        << "dyn.test" << false << true << true << parking << ownWrites << true << false
+        << "<p>Error: Record locked</p>"
+        << QStringList{"ann.dyn.test could not be taken off the DNS server: it still points at "
+                       "203.0.113.9.\nThe service said: Record locked"};
     // The set-up's delete took the host name from the parking address and its add was refused:
     // the parking address is not the subscriber's, and is not saved as his.
     QTest::newRow("own sub-domain, Yes, the set-up's add refused")
-        << "dyn.test" << false << true << true
-        << QStringList{command("ann", "RECORDADD", "192.0.2.1")}
-        << QStringList{"IPAddress=203.0.113.9", "AutoIP=1", "IPAddressUser=ann", "bSaveLogin=0"}
-        << true << true;
+        << "dyn.test" << false << true << true << parking << ownWrites << true << true << kSucceeded
+        << QStringList();
 }
 
 void TestFrmMain::closing() {
@@ -797,6 +895,8 @@ void TestFrmMain::closing() {
     QFETCH(QStringList, writes);
     QFETCH(bool, ended);
     QFETCH(bool, addRefused);
+    QFETCH(QString, parking);
+    QFETCH(QStringList, said);
     MainFixture f;
     f.loggedInAs(QStringLiteral("ann"), subDomain);
     f.fakes.flags.bRememberLogin = remember;
@@ -809,8 +909,10 @@ void TestFrmMain::closing() {
     f.main.SetUpMainWindow();
     f.fakes.web.urls.clear();
     f.fakes.settings.writes.clear();
-    // A parking command that fails is not reported and stops nothing.
-    f.fakes.web.fail();
+    if (parking.isEmpty())
+        f.fakes.web.fail();
+    else
+        f.fakes.web.answer(parking);
     f.fakes.boxes.answers = {answerYes};
     f.main.close();
 
@@ -822,7 +924,54 @@ void TestFrmMain::closing() {
     QCOMPARE(written, writes);
     QCOMPARE(f.fakes.shell.endings, ended ? 1 : 0);
     QCOMPARE(f.main.isVisible(), !ended);
-    QVERIFY(f.fakes.boxes.shown.isEmpty());
+    QCOMPARE(f.fakes.boxes.shown, said);
+}
+
+void TestFrmMain::parkingThatFailed_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("said");
+    QTest::newRow("Login as Different User") << "mnuLogin" << true;
+    // The desktop ends the program: nobody is there to read a message, and it must not wait.
+    QTest::newRow("a signal") << "signal" << false;
+    QTest::newRow("the session manager closes") << "session" << false;
+}
+
+void TestFrmMain::parkingThatFailed() {
+    QFETCH(QString, how);
+    QFETCH(bool, said);
+    // ann logs in by herself at start-up and keeps her own host name.
+    MainFixture f;
+    f.setting(QStringLiteral("bSaveLogin"), QStringLiteral("1"));
+    f.setting(QStringLiteral("Username"), QStringLiteral("ann"));
+    f.setting(QStringLiteral("Password"), QStringLiteral("pw"));
+    f.fakes.web.answer(loginAnswer(QStringLiteral("dyn.test"), QStringLiteral("198.51.100.7")));
+    f.fakes.web.answer(kSucceeded);
+    f.fakes.web.answer(kSucceeded);
+    f.main.Form_Load();
+    QVERIFY(f.main.isVisible());
+    f.main.ownAddress().tmrAuto.stop();
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(QStringLiteral("<p>Error: Record locked</p>"));
+    const QStringList message{"ann.dyn.test could not be taken off the DNS server: it still "
+                              "points at 198.51.100.7.\nThe service said: Record locked"};
+    if (how == QLatin1String("mnuLogin")) {
+        QStringList saidBeforeTheLogin{QStringLiteral("no login window")};
+        testing::whenModalOpens([&](QWidget *dialog) {
+            saidBeforeTheLogin = f.fakes.boxes.shown;
+            static_cast<QDialog *>(dialog)->done(0); // as Exit would
+        });
+        f.find<QAction>("mnuLogin")->trigger();
+        QCOMPARE(saidBeforeTheLogin, message);
+    } else if (how == QLatin1String("signal")) {
+        f.main.endSession();
+    } else {
+        f.main.sessionEnding();
+        f.main.close();
+    }
+    QCOMPARE(f.fakes.web.urls, QStringList{command("ann", "RECORDADD", "192.0.2.1")});
+    QCOMPARE(f.fakes.boxes.shown, said ? message : QStringList());
+    QVERIFY(f.fakes.boxes.asked.isEmpty());
+    QCOMPARE(f.fakes.shell.endings, said ? 0 : 1);
 }
 
 void TestFrmMain::logoutAnsweredNoKeepsRunning() {

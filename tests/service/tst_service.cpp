@@ -6,9 +6,12 @@
 #include "protocol/RecordList.h"
 #include "service/ServiceFixture.h"
 
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTest>
+
 #include <QThread>
+#include <sys/stat.h>
 
 using namespace pellmarch;
 using namespace std::chrono_literals;
@@ -36,6 +39,8 @@ private Q_SLOTS:
     void concurrentConnectionsLoseNoWrite();
     void ipv4Form_data();
     void ipv4Form();
+    void subscribersPasswordsStayPrivate_data();
+    void subscribersPasswordsStayPrivate();
 };
 
 namespace {
@@ -557,3 +562,62 @@ void TestService::ipv4Form() {
 
 QTEST_GUILESS_MAIN(TestService)
 #include "tst_service.moc"
+
+void TestService::subscribersPasswordsStayPrivate_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("oldReadableFile");
+    QTest::addColumn<QString>("stored"); // empty: the command fails, nothing is stored
+    const QStringList none;
+    QTest::newRow("standard input") << QByteArray("s3cret pw\n") << none << false << "s3cret pw";
+    QTest::newRow("a file") << QByteArray() << QStringList{"--password-file", "pw.txt"} << false
+                            << "from the file";
+    QTest::newRow("an older database readable by all")
+        << QByteArray("s3cret\r\n") << none << true << "s3cret";
+    QTest::newRow("on the command line")
+        << QByteArray("s3cret\n") << QStringList{"--password", "s3cret"} << false << "";
+    QTest::newRow("nothing given") << QByteArray() << none << false << "";
+    QTest::newRow("a missing file")
+        << QByteArray("s3cret\n") << QStringList{"--password-file", "none.txt"} << false << "";
+}
+
+void TestService::subscribersPasswordsStayPrivate() {
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, oldReadableFile);
+    QFETCH(QString, stored);
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("service.db"));
+    QFile file(dir.filePath(QStringLiteral("pw.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("from the file\nsecond line\n");
+    file.close();
+    if (oldReadableFile) {
+        verlund::ServiceStore old(db);
+        QVERIFY(old.open());
+        QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::ReadOther));
+    }
+
+    QProcess service;
+    service.setWorkingDirectory(dir.path());
+    service.start(QStringLiteral(VERLUND_SERVICE_PROGRAM),
+                  QStringList{"add-subscriber", "--db", db, "--user", "ann"} + arguments);
+    QVERIFY(service.waitForStarted());
+    service.write(input);
+    service.closeWriteChannel();
+    QVERIFY(service.waitForFinished(10000));
+    QCOMPARE(service.exitCode() == 0, !stored.isEmpty());
+
+    // Readable by its owner only, and so are the files SQLite keeps beside it while it is open.
+    verlund::ServiceStore store(db);
+    QVERIFY(store.open());
+    QVERIFY(store.putSubscriber({"bob", "pw", {}, {}, {}, {}, {}, {}}));
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(db + QLatin1String(suffix)).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+    }
+    const auto ann = store.subscriber(QStringLiteral("ann"));
+    QCOMPARE(ann ? ann->password : QString(), stored);
+}

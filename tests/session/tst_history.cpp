@@ -10,10 +10,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 using pellmarch::protocol::Exchange;
+using pellmarch::protocol::RecordsDigest;
 using pellmarch::session::HistoryFile;
 using pellmarch::session::MarkFile;
 
@@ -48,6 +53,88 @@ QString asideOf(const QString &path) {
     return aside.size() == 1 ? info.dir().filePath(aside.first()) : QString();
 }
 
+const QDateTime kStart(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+
+// The exchanges of a compact script, one every 30 s from kStart: "q:<address>:<list>" an
+// answered address query ("-" for an answer without a list), "none" and "refused" queries
+// without success, "add" a record command, "login"; "<step>*<n>" the step n times.
+QList<Exchange> scripted(const QStringList &script) {
+    QList<Exchange> exchanges;
+    for (const QString &step : script) {
+        const QStringList repeated = step.split(QLatin1Char('*'));
+        const QStringList parts = repeated.first().split(QLatin1Char(':'));
+        Exchange exchange{.kind = Exchange::Kind::AddressQuery, .name = QStringLiteral("ann")};
+        if (parts.first() == QLatin1String("q")) {
+            exchange.address = parts.at(1);
+            exchange.recordsDigest = RecordsDigest(parts.at(2) == QLatin1String("-")
+                                                       ? std::nullopt
+                                                       : std::optional<QString>(parts.at(2)));
+        } else if (parts.first() == QLatin1String("none")) {
+            exchange.result = Exchange::Result::NoAnswer;
+        } else if (parts.first() == QLatin1String("refused")) {
+            exchange.result = Exchange::Result::Refused;
+        } else if (parts.first() == QLatin1String("add")) {
+            exchange = entry(0);
+        } else {
+            exchange.kind = Exchange::Kind::Login;
+        }
+        for (int n = repeated.size() > 1 ? repeated.at(1).toInt() : 1; n > 0; --n) {
+            exchange.time = kStart.addSecs(30 * exchanges.size());
+            exchanges.append(exchange);
+        }
+    }
+    return exchanges;
+}
+
+// An entry as the tests write it: "<kind> <address>", with " x<checks> <first>-<last>" (the
+// exchanges' numbers in the script) for routine checks.
+QString described(const Exchange &entry) {
+    static const QHash<Exchange::Kind, QString> kinds{
+        {Exchange::Kind::AddressQuery, QStringLiteral("query")},
+        {Exchange::Kind::RecordAdd, QStringLiteral("add")},
+        {Exchange::Kind::Login, QStringLiteral("login")}};
+    QString text = kinds.value(entry.kind);
+    if (entry.result == Exchange::Result::NoAnswer)
+        text += QStringLiteral(" none");
+    else if (entry.result == Exchange::Result::Refused)
+        text += QStringLiteral(" refused");
+    if (!entry.address.isEmpty() && entry.kind == Exchange::Kind::AddressQuery)
+        text += QLatin1Char(' ') + entry.address;
+    if (entry.checks > 0)
+        text += QStringLiteral(" x%1 %2-%3")
+                    .arg(entry.checks)
+                    .arg(kStart.secsTo(entry.since) / 30)
+                    .arg(kStart.secsTo(entry.time) / 30);
+    return text;
+}
+
+// While it lives, the process can open no further file: it holds every descriptor its limit
+// allows.
+class NoFileLeft {
+public:
+    NoFileLeft() {
+        ::getrlimit(RLIMIT_NOFILE, &m_limit);
+        const int first = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        m_held.push_back(first);
+        rlimit low = m_limit;
+        low.rlim_cur = rlim_t(first) + 16; // a handful left, then none
+        ::setrlimit(RLIMIT_NOFILE, &low);
+        for (int fd = ::dup(first); fd >= 0; fd = ::dup(first))
+            m_held.push_back(fd);
+    }
+    ~NoFileLeft() {
+        for (const int fd : m_held)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &m_limit);
+    }
+    NoFileLeft(const NoFileLeft &) = delete;
+    NoFileLeft &operator=(const NoFileLeft &) = delete;
+
+private:
+    rlimit m_limit{};
+    std::vector<int> m_held;
+};
+
 } // namespace
 
 class TestHistory : public QObject {
@@ -55,10 +142,15 @@ class TestHistory : public QObject {
 private Q_SLOTS:
     void keepsWhatWasWrittenNewestFirst();
     void keepsTheLastTenThousandOwnerOnly();
+    void routineChecksMakeOneEntry_data();
+    void routineChecksMakeOneEntry();
+    void earlierVersionsFileIsReadAsItStands();
+    void passingFailureKeepsTheHistory();
     void fileNotItsOwnIsSetAside_data();
     void fileNotItsOwnIsSetAside();
     void marksAreEachSubscribersOwn_data();
     void marksAreEachSubscribersOwn();
+    void marksWaitForAFileThatCannotBeReadNow();
 };
 
 void TestHistory::keepsWhatWasWrittenNewestFirst() {
@@ -148,6 +240,161 @@ void TestHistory::keepsTheLastTenThousandOwnerOnly() {
     QCOMPARE(modeOf(path), mode_t(0600));
     // The next run reads the same.
     QCOMPARE(HistoryFile(path).entries(), kept);
+
+    // The file cut back just as routine checks begin to be counted: still one entry for them,
+    // its count whole.
+    const int last = total + HistoryFile::kKeptEntries + HistoryFile::kSlackEntries - 1 -
+                     int(contentOf(path).count('\n'));
+    for (int n = total; n <= last; ++n)
+        history.record(entry(n));
+    const QList<Exchange> checks = scripted({"q:10.0.0.1:L*1200"});
+    for (const Exchange &check : checks)
+        history.record(check);
+    QVERIFY(contentOf(path).count('\n') < 10010);
+    const QList<Exchange> read = HistoryFile(path).entries();
+    QCOMPARE(described(read.first()), QStringLiteral("query 10.0.0.1 x1199 1-1199"));
+    QCOMPARE(read.at(2), entry(last));
+}
+
+void TestHistory::routineChecksMakeOneEntry_data() {
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QStringList>("entries"); // oldest first
+    QTest::newRow("a thousand unchanged checks")
+        << QStringList{"login", "q:10.0.0.1:L*1001"}
+        << QStringList{"login", "query 10.0.0.1", "query 10.0.0.1 x1000 2-1001"};
+    QTest::newRow("a new address in the middle")
+        << QStringList{"q:10.0.0.1:L*3", "q:10.0.0.2:L*3"}
+        << QStringList{"query 10.0.0.1", "query 10.0.0.1 x2 1-2", "query 10.0.0.2",
+                       "query 10.0.0.2 x2 4-5"};
+    QTest::newRow("a changed record list")
+        << QStringList{"q:10.0.0.1:L*3", "q:10.0.0.1:M*2"}
+        << QStringList{"query 10.0.0.1", "query 10.0.0.1 x2 1-2", "query 10.0.0.1",
+                       "query 10.0.0.1 x1 4-4"};
+    QTest::newRow("a list and then none") << QStringList{"q:10.0.0.1:*2", "q:10.0.0.1:-*2"}
+                                          << QStringList{"query 10.0.0.1", "query 10.0.0.1 x1 1-1",
+                                                         "query 10.0.0.1", "query 10.0.0.1 x1 3-3"};
+    QTest::newRow("no answer in the middle")
+        << QStringList{"q:10.0.0.1:L*3", "none", "q:10.0.0.1:L*3"}
+        << QStringList{"query 10.0.0.1", "query 10.0.0.1 x2 1-2", "query none",
+                       "query 10.0.0.1 x3 4-6"};
+    QTest::newRow("a refusal in the middle")
+        << QStringList{"q:10.0.0.1:L*2", "refused", "q:10.0.0.1:L"}
+        << QStringList{"query 10.0.0.1", "query 10.0.0.1 x1 1-1", "query refused",
+                       "query 10.0.0.1 x1 3-3"};
+    QTest::newRow("a record command in the middle")
+        << QStringList{"q:10.0.0.1:L*3", "add", "q:10.0.0.1:L*2"}
+        << QStringList{"query 10.0.0.1", "query 10.0.0.1 x2 1-2", "add", "query 10.0.0.1 x2 4-5"};
+    QTest::newRow("a login in the middle")
+        << QStringList{"q:10.0.0.1:L*3", "login", "q:10.0.0.1:L*3"}
+        << QStringList{"query 10.0.0.1", "query 10.0.0.1 x2 1-2", "login", "query 10.0.0.1",
+                       "query 10.0.0.1 x2 5-6"};
+}
+
+void TestHistory::routineChecksMakeOneEntry() {
+    QFETCH(QStringList, script);
+    QFETCH(QStringList, entries);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.jsonl"));
+    HistoryFile history(path);
+    QSignalSpy recorded(&history, &HistoryFile::recorded);
+    QSignalSpy recounted(&history, &HistoryFile::recounted);
+    QSignalSpy exchanged(&history, &HistoryFile::exchanged);
+    const QList<Exchange> exchanges = scripted(script);
+    ino_t inode = 0;
+    for (const Exchange &exchange : exchanges) {
+        history.record(exchange);
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        // A count goes into the entry's own line: the file is never written anew for it.
+        if (inode != 0)
+            QCOMPARE(status.st_ino, inode);
+        inode = status.st_ino;
+    }
+    QCOMPARE(exchanged.size(), exchanges.size());
+    QCOMPARE(recorded.size(), entries.size());
+    QCOMPARE(recorded.size() + recounted.size(), exchanges.size());
+    // On disk after every check (a program killed loses no count), read as such by the next
+    // run: one line for each entry.
+    QStringList read;
+    const QList<Exchange> newestFirst = HistoryFile(path).entries();
+    for (const Exchange &entry : newestFirst)
+        read.prepend(described(entry));
+    QCOMPARE(read, entries);
+    QCOMPARE(contentOf(path).count('\n'), entries.size() + 1);
+    QCOMPARE(history.entries(), newestFirst);
+}
+
+void TestHistory::earlierVersionsFileIsReadAsItStands() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.jsonl"));
+    // One entry for every query, as earlier versions wrote; and a count as this one writes it.
+    const QByteArray earlier =
+        "{\"pellmarch-history\":1}\n"
+        "{\"a\":\"203.0.113.5\",\"auto\":true,\"k\":\"query\",\"n\":\"ann\",\"o\":\"success\","
+        "\"t\":\"2026-12-08T12:00:00.000Z\"}\n"
+        "{\"a\":\"203.0.113.5\",\"auto\":true,\"k\":\"query\",\"n\":\"ann\",\"o\":\"success\","
+        "\"t\":\"2026-12-08T12:00:30.000Z\"}\n";
+    const QByteArray counted =
+        "{\"a\":\"203.0.113.5\",\"auto\":true,\"c\":2880,\"k\":\"query\",\"n\":\"ann\","
+        "\"o\":\"success\",\"s\":\"2026-12-08T12:01:00.000Z\",\"t\":\"2026-12-09T12:00:30.000Z\"}"
+        "\n";
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier + counted);
+    }
+    HistoryFile history(path);
+    QSignalSpy setAside(&history, &HistoryFile::setAside);
+    const QList<Exchange> read = history.entries();
+    QCOMPARE(read.size(), 3);
+    const Exchange query{.time = QDateTime(QDate(2026, 12, 8), QTime(12, 0, 30), Qt::UTC),
+                         .name = QStringLiteral("ann"),
+                         .address = QStringLiteral("203.0.113.5"),
+                         .automatic = true};
+    QCOMPARE(read.at(1), query);
+    QCOMPARE(read.at(2).time, QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC));
+    QCOMPARE(read.at(2).checks, 0);
+    QCOMPARE(read.at(0).checks, 2880);
+    QCOMPARE(read.at(0).since, QDateTime(QDate(2026, 12, 8), QTime(12, 1), Qt::UTC));
+    QCOMPARE(read.at(0).time, QDateTime(QDate(2026, 12, 9), QTime(12, 0, 30), Qt::UTC));
+    // Written on after what was there, which stays as it was.
+    history.record(entry(1));
+    QCOMPARE(contentOf(path).first(earlier.size() + counted.size()), earlier + counted);
+    QCOMPARE(history.entries().size(), 4);
+    QCOMPARE(setAside.size(), 0);
+}
+
+void TestHistory::passingFailureKeepsTheHistory() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.jsonl"));
+    HistoryFile(path).record(entry(0));
+    const QByteArray before = contentOf(path);
+    const QList<Exchange> exchanges = scripted({"q:10.0.0.1:L*2", "q:10.0.0.1:L*3", "add"});
+    HistoryFile history(path);
+    QSignalSpy setAside(&history, &HistoryFile::setAside);
+    {
+        // Too many open files: the next run's first look at the file and its first entries.
+        NoFileLeft full;
+        history.record(exchanges.at(0));
+        history.record(exchanges.at(1));
+        QCOMPARE(history.entries(), QList<Exchange>());
+    }
+    QCOMPARE(setAside.size(), 0);
+    QCOMPARE(asideOf(path), QString());
+    QCOMPARE(contentOf(path), before);
+    // Written, nothing lost, once files can be opened again; so again for a count.
+    history.record(exchanges.at(2));
+    {
+        NoFileLeft full;
+        history.record(exchanges.at(3));
+        history.record(exchanges.at(4));
+    }
+    history.record(exchanges.at(5));
+    QStringList read;
+    for (const Exchange &entry : HistoryFile(path).entries())
+        read.prepend(described(entry));
+    QCOMPARE(read, (QStringList{"add", "query 10.0.0.1", "query 10.0.0.1 x4 1-4", "add"}));
+    QCOMPARE(setAside.size(), 0);
 }
 
 void TestHistory::fileNotItsOwnIsSetAside_data() {
@@ -287,6 +534,27 @@ void TestHistory::marksAreEachSubscribersOwn() {
     next.flush();
     QCOMPARE(MarkFile(path).load(QStringLiteral("bob")), QStringList());
     QCOMPARE(MarkFile(path).load(QStringLiteral("acme")), acme);
+}
+
+void TestHistory::marksWaitForAFileThatCannotBeReadNow() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PELLMARCH-marks.json"));
+    const QStringList acme{QStringLiteral("ACME.TEST;;A;;WWW;;203.0.113.10~~")};
+    const QStringList bob{QStringLiteral("B.TEST;;A;;@;;10.0.0.1~~")};
+    MarkFile(path).save(QStringLiteral("bob"), bob);
+    MarkFile marks(path);
+    QSignalSpy setAside(&marks, &MarkFile::setAside);
+    marks.save(QStringLiteral("acme"), acme);
+    {
+        NoFileLeft full;
+        marks.flush();
+    }
+    // Neither set aside nor written over with the new marks alone: written once it can be read.
+    QCOMPARE(setAside.size(), 0);
+    QCOMPARE(asideOf(path), QString());
+    marks.flush();
+    QCOMPARE(MarkFile(path).load(QStringLiteral("acme")), acme);
+    QCOMPARE(MarkFile(path).load(QStringLiteral("bob")), bob);
 }
 
 QTEST_GUILESS_MAIN(TestHistory)

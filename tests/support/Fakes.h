@@ -40,10 +40,15 @@ public:
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
     void inform(const QString &text) override;
+    void informSelectable(const QString &text) override {
+        selectable.append(text);
+        inform(text);
+    }
     bool ask(const QString &text) override;
     void dismissOpen(const QString &text) override { dismissed.append(text); }
 
-    QStringList shown;
+    QStringList shown;      // every message, in order
+    QStringList selectable; // those whose text can be selected and copied
     QStringList dismissed;
     // Runs while a message is "open", as the user reads it.
     std::function<void()> whileShown;
@@ -53,10 +58,14 @@ public:
 
 class FakeShell final : public platform::Shell {
 public:
-    void openPage(const QString &url) override { pages.append(url); }
+    bool openPage(const QString &url) override {
+        pages.append(url);
+        return opens;
+    }
     void endProgram() override { ++endings; }
 
     QStringList pages;
+    bool opens = true; // whether a browser takes the pages
     int endings = 0;
 };
 
