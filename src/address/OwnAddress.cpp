@@ -21,6 +21,8 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 
+#include <utility>
+
 namespace pellmarch::address {
 
 namespace {
@@ -43,6 +45,13 @@ OwnAddress::OwnAddress(session::Services &services, session::MainWindow &mainWin
 
 void OwnAddress::tickNow() {
     m_services.work.runOrHold([this] { tmrAuto_Timer(); });
+}
+
+void OwnAddress::checkNow() {
+    if (!tmrAuto.isActive())
+        return; // no subscriber set up yet
+    m_checkAsked = true;
+    tickNow();
 }
 
 OwnAddress::~OwnAddress() {
@@ -186,6 +195,7 @@ void OwnAddress::tmrAuto_Timer() {
     const auto ended = qScopeGuard([this] { Q_EMIT refreshEnded(); });
     protocol::clsUser &user = m_services.user;
     const bool autoIP = isAutoIPTicked();
+    const bool asked = std::exchange(m_checkAsked, false);
     if (user.bVerlundOnly && !autoIP) {
         // Nothing follows the address. Only a set-up whose registration did not go through (its
         // delete took the host name from the parking address) is finished: the service's list
@@ -195,6 +205,11 @@ void OwnAddress::tmrAuto_Timer() {
             adoptListedAddress();
             if (m_registerAgain)
                 registerOwnHostName(user.sIPAddress, false);
+        } else if (asked) {
+            // The subscriber asked: the address is learnt and shown (ticking the box then
+            // takes it), the host name stays where it is.
+            if (const QString fetched = m_client.QueryPublicAddress(); !fetched.isEmpty())
+                m_mainWindow.setShownAddress(fetched);
         }
         return;
     }

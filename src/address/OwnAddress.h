@@ -48,6 +48,10 @@ public:
     // A tick now, as the timer's would be: held back while other work is under way. The
     // timer, a wake from sleep and the network coming back all start ticks so.
     void tickNow();
+    // "Check now": the tick at once, as a wake from sleep starts it (once the timer runs). With
+    // the own host name not following the address, the tick asks for the address all the same
+    // and shows it; nothing is moved.
+    void checkNow();
     // Registers the typed address for the own host name.
     void cmdVerlundSetIP_Click();
     // The same for `typed`, the text of the box when the click came.
@@ -90,6 +94,8 @@ private:
     // The set-up's registration is not known to have gone through: the refresh registers the
     // host name even where the shown address is the one meant.
     bool m_registerAgain = false;
+    // "Check now" was asked for: the next tick learns the address whatever the box says.
+    bool m_checkAsked = false;
     // A move of the own host name that the service refused waits before it is tried again;
     // a new address, a new login or an address set by hand tries at once.
     session::RetryWaits m_moveWaits;

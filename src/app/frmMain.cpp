@@ -20,6 +20,7 @@
 #include "session/HistoryFile.h"
 #include "session/MarkFile.h"
 #include "session/Notices.h"
+#include "session/SavedSettings.h"
 #include "session/WorkGuard.h"
 
 #include <QApplication>
@@ -32,6 +33,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QScopedValueRollback>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -49,6 +52,9 @@ using platform::twipsRect;
 namespace {
 
 constexpr int kClientWidthTwips = 9015;
+// How long the window's size must stay as the subscriber left it before it is kept: one write
+// when the dragging is over, not one for every step of it.
+constexpr int kTableSizeSaveMs = 1000;
 // Room kept below the status frame, should the title bar and menu bar of this desktop take more
 // than the layout rule leaves for them.
 constexpr int kMinimumBottomGapTwips = 120;
@@ -105,6 +111,12 @@ frmMain::frmMain(session::Services &services, QWidget *parent, Tray tray, Build 
             services.marks->save(services.user.sUsername, services.autoIP.keys());
         };
     }
+    // The record table view's size from the last run, where it fits the screen.
+    m_tableSize = session::ReadWindowSize(services.settings, screen()->availableGeometry().size());
+    m_tableSizeSave = new QTimer(this);
+    m_tableSizeSave->setSingleShot(true);
+    m_tableSizeSave->setInterval(kTableSizeSaveMs);
+    connect(m_tableSizeSave, &QTimer::timeout, this, &frmMain::saveTableSize);
     // Until a login decides the mode, the window is laid out for the record table.
     showView(session::View::RecordTable);
     if (build == Build::Now)
@@ -190,6 +202,13 @@ frmMain::~frmMain() {
 
 void frmMain::buildMenus() {
     MnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "MnuFile", QStringLiteral("File"));
+    // The automatic refresh's check, at once rather than at the next tick.
+    mnuCheckNow = MnuFile->addAction(QStringLiteral("Check now"));
+    mnuCheckNow->setObjectName(QStringLiteral("mnuCheckNow"));
+    mnuCheckNow->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuCheckNow->setWhatsThis(QStringLiteral(
+        "Asks the DNS Server now for this computer's public address and updates what follows it."));
+    MnuFile->addSeparator();
     // Whether the desktop starts the program with the session; the tick shows whether the
     // entry is there (looked at each time the menu opens: it may be removed from outside).
     mnuStartAtLogin = MnuFile->addAction(QStringLiteral("Start at Login"));
@@ -216,6 +235,7 @@ void frmMain::buildMenus() {
     mnuOnlineHelp = mnuHelp->addAction(QStringLiteral("Online Help"));
     mnuOnlineHelp->setObjectName(QStringLiteral("mnuOnlineHelp"));
     mnuOnlineHelp->setShortcut(QKeySequence::HelpContents);
+    connect(mnuCheckNow, &QAction::triggered, this, &frmMain::mnuCheckNow_Click);
     connect(mnuStartAtLogin, &QAction::triggered, this, &frmMain::mnuStartAtLogin_Click);
     connect(mnuNotifications, &QAction::triggered, this, &frmMain::mnuNotifications_Click);
     connect(mnuHistory, &QAction::triggered, this, &frmMain::mnuHistory_Click);
@@ -428,7 +448,6 @@ void frmMain::showView(session::View view) {
 }
 
 void frmMain::applyHeight() {
-    frameStatus->move(frameStatus->x(), twips(m_heights.statusTop));
     // The rule gives the outer height; what the title bar, borders and menu bar take of it is
     // the desktop's. Where they take more than the rule leaves, the window grows just enough
     // that the status frame is not cut off.
@@ -437,7 +456,52 @@ void frmMain::applyHeight() {
     const int needed =
         twips(m_heights.statusTop + session::kStatusHeightTwips + kMinimumBottomGapTwips);
     const int client = std::max(twips(m_heights.window) - decoration - menu, needed);
-    setFixedSize(twips(kClientWidthTwips), menu + client);
+    m_ruleSize = QSize(twips(kClientWidthTwips), menu + client);
+    {
+        const QScopedValueRollback<bool> sizing(m_sizing, true);
+        if (isMaximized() || isFullScreen()) {
+            // The desktop's size for the window stays; the view is laid out in it.
+        } else if (m_view == session::View::RecordTable) {
+            // The table may be given more room, never less than the rule's.
+            setMinimumSize(m_ruleSize);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            resize(m_tableSize.expandedTo(m_ruleSize));
+        } else {
+            setFixedSize(m_ruleSize);
+        }
+    }
+    layoutFrames();
+}
+
+void frmMain::layoutFrames() {
+    const QSize extra = (size() - m_ruleSize).expandedTo(QSize(0, 0));
+    frameStatus->move(frameStatus->x(), twips(m_heights.statusTop) + extra.height());
+    Line1->resize(twips(records::frameGrid::kWidthTwips) + extra.width(), Line1->height());
+    // The table's frame takes the room even while another view is shown, ready for its turn.
+    if (m_records != nullptr)
+        m_records->gridFrame()->resize(
+            QSize(twips(records::frameGrid::kWidthTwips), twips(records::frameGrid::kHeightTwips)) +
+            extra);
+}
+
+void frmMain::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    if (m_ruleSize.isEmpty())
+        return; // not laid out yet
+    layoutFrames();
+    // A size of the subscriber's: kept for the table view, in the settings once the sizing
+    // has stopped. A maximised window keeps the size it had before.
+    if (!m_sizing && m_view == session::View::RecordTable && !isMaximized() && !isFullScreen() &&
+        size() != m_tableSize.expandedTo(m_ruleSize)) {
+        m_tableSize = size();
+        m_tableSizeSave->start();
+    }
+}
+
+void frmMain::saveTableSize() {
+    m_tableSizeSave->stop();
+    if (m_tableSize.isValid())
+        session::WriteWindowSize(m_services.settings, m_tableSize);
 }
 
 void frmMain::showEvent(QShowEvent *event) {
@@ -480,6 +544,8 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::endSession() {
+    if (m_tableSizeSave->isActive())
+        saveTableSize();
     m_lifecycle->EndSession();
 }
 
@@ -495,10 +561,18 @@ void frmMain::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
+    // Kept as the other settings are, before the program may end here.
+    if (m_tableSizeSave->isActive())
+        saveTableSize();
     if (m_lifecycle->Form_Unload())
         event->accept();
     else
         event->ignore();
+}
+
+void frmMain::mnuCheckNow_Click() {
+    // As a wake from sleep does: one refresh at once, after the work under way.
+    ownAddress().checkNow();
 }
 
 void frmMain::mnuStartAtLogin_Click() {

@@ -102,6 +102,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -117,10 +118,16 @@ private:
     void dropTray();
     void updateTray();
     void applyHeight();
+    // Places the frames for the window's size: in the record table view the table takes what
+    // the window has beyond the layout rule's size; the status frame stays at the bottom.
+    void layoutFrames();
+    // Keeps the size the subscriber gave the record table view, if it is not kept yet.
+    void saveTableSize();
 
     void buildNotices();
     void showLater(const QString &message);
 
+    void mnuCheckNow_Click();
     void mnuStartAtLogin_Click();
     void mnuNotifications_Click();
     void mnuHistory_Click();
@@ -131,9 +138,18 @@ private:
 
     session::Services &m_services;
     session::WindowHeights m_heights{};
+    // The window's size by the layout rule for the view shown: the least it may have.
+    QSize m_ruleSize;
+    // The size the subscriber gave the record table view (the only one that grows); empty: the
+    // rule's. Kept in the settings once the subscriber has stopped sizing for a moment.
+    QSize m_tableSize;
+    QTimer *m_tableSizeSave = nullptr;
+    // The window sizes itself: no size of the subscriber's.
+    bool m_sizing = false;
     platform::AutostartEntry m_autostart;
 
     QMenu *MnuFile = nullptr;
+    QAction *mnuCheckNow = nullptr;
     QAction *mnuStartAtLogin = nullptr;
     QAction *mnuNotifications = nullptr;
     QAction *mnuHistory = nullptr;

@@ -19,6 +19,11 @@ namespace pellmarch::records {
 //
 // The placeholder is no row of the table that is shown (nor of the one a screen reader reads):
 // the view's row r is position r + 1.
+//
+// The model sorts itself (a click on a column header): positions then follow the shown order,
+// so the view's row r is still position r + 1 and every row still carries its record. A sort is
+// kept for every later load. Texts sort without regard to letter case and with runs of digits
+// taken as numbers ("10.0.0.9" before "10.0.0.10"); equal cells keep the list's order.
 class RecordTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -28,6 +33,7 @@ public:
         protocol::DnsRecord record;
         bool autoIP = false;
         bool empty = true; // the placeholder and the second empty row of an empty list
+        int listOrder = 0; // where the record stands in the list
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -52,9 +58,19 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Sorts the records by `column` (-1: back to the list's order) and keeps doing so at every
+    // load. What the view has chosen stays with its record.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
 private:
+    // Puts the records (positions 1 to N) in the order of the sort; the placeholder stays first.
+    void sortRows();
+
     QList<Row> m_rows{Row{}, Row{}};
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 } // namespace pellmarch::records

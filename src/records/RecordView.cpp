@@ -11,6 +11,7 @@
 #include "session/HistoryFile.h"
 #include "session/MainWindow.h"
 #include "session/MarkFile.h"
+#include "session/SavedSettings.h"
 #include "session/WorkGuard.h"
 
 #include <QScopeGuard>
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,6 +58,15 @@ RecordView::RecordView(session::Services &services, session::MainWindow &mainWin
     connect(m_frameOtherDomain->cboRecordType, &QComboBox::currentTextChanged, this,
             &RecordView::cboRecordType_Change);
     cboRecordType_Change();
+    // The table is sorted as the subscriber left it last time, and every new choice is kept.
+    QHeaderView *header = m_frameGrid->gridDomainUser->horizontalHeader();
+    const session::TableSort sort =
+        session::ReadTableSort(services.settings, RecordTableModel::ColumnCount);
+    header->setSortIndicator(sort.column, sort.order);
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) {
+                session::WriteTableSort(m_services.settings, {column, order});
+            });
 }
 
 void RecordView::cboRecordType_Change() {
@@ -514,6 +525,14 @@ void RecordView::cmdServerIP_Click() {
     }
     ShowRecordTable();
     LoadRecordTable();
+    // The record just written is the chosen row, wherever the list and the sort have put it: as
+    // it became, or as it stayed where the change did not go through.
+    int position = positionOfSame(fresh);
+    if (position < 1 && !m_selected.sSelDomain.isEmpty())
+        position = positionOfSame({m_selected.sSelDomain, m_selected.sSelRecordType,
+                                   m_selected.sSelCName, m_selected.sSelServerIP});
+    if (position >= 1)
+        m_frameGrid->chooseRow(position);
 }
 
 void RecordView::cmdDeleteGrid_Click() {
@@ -554,6 +573,16 @@ int RecordView::positionOf(const RecordTableModel::Row &chosen) const {
     return position;
 }
 
+int RecordView::positionOfSame(const protocol::DnsRecord &record) const {
+    const RecordTableModel &model = m_frameGrid->model();
+    if (const int position = model.find(record); position >= 1)
+        return position;
+    for (int position = 1; position < model.positionCount(); ++position)
+        if (!model.row(position).empty && protocol::SameRecord(model.row(position).record, record))
+            return position;
+    return -1;
+}
+
 void RecordView::RefreshAutoRecords(const QString &address) {
     const session::WorkGuard::Hold busy(m_services.work);
     // A new public address: whatever waited after a refusal is tried at once.
@@ -573,7 +602,12 @@ void RecordView::RefreshAutoRecords(const QString &address) {
         return;
     }
     QTableView *grid = m_frameGrid->gridDomainUser;
+    // The row chosen now is chosen again after the reload: the same record wherever it then
+    // stands (a marked one at the address it is moved to), never another one that has come to
+    // stand at its place.
     const int remembered = m_frameGrid->currentRow();
+    const std::optional<RecordTableModel::Row> chosen =
+        remembered >= 1 ? std::optional(m_frameGrid->model().row(remembered)) : std::nullopt;
     // The records to move, as the service's list of this refresh shows them (the table may be
     // older than the repairs), else as the table shows them. Only address records follow the
     // address: a mark on an MX, CNAME or TXT record never points it at an IPv4 address.
@@ -623,9 +657,18 @@ void RecordView::RefreshAutoRecords(const QString &address) {
         }
     }
     LoadRecordTable();
-    if (remembered >= 1 && remembered < m_frameGrid->model().positionCount()) {
-        grid->setFocus();
-        m_frameGrid->chooseRow(remembered);
+    if (chosen) {
+        // An empty row (of an empty list) has no record: its place is chosen again, if it is
+        // still an empty one.
+        const RecordTableModel &model = m_frameGrid->model();
+        const int position = !chosen->empty ? positionOf(*chosen)
+                             : remembered < model.positionCount() && model.row(remembered).empty
+                                 ? remembered
+                                 : -1;
+        if (position >= 1) {
+            grid->setFocus();
+            m_frameGrid->chooseRow(position);
+        }
     }
     if (!movedNames.isEmpty())
         Q_EMIT moved(movedNames, address);

@@ -118,6 +118,9 @@ private:
     // Where the reloaded table shows the record of `chosen` (a marked one possibly at the address
     // the refresh has just moved it to), or -1.
     int positionOf(const RecordTableModel::Row &chosen) const;
+    // Where the table shows `record`, in the very form given or as the service may list it
+    // (protocol::SameRecord), or -1.
+    int positionOfSame(const protocol::DnsRecord &record) const;
     void sendRecord(protocol::DnsRecord &record, const char *command, bool showMessages,
                     bool autoIP);
     protocol::DnsClient::CommandResult runRecord(protocol::DnsRecord &record, const char *command,

@@ -10,10 +10,13 @@ namespace pellmarch::records {
 class RecordTableModel;
 
 // The record table frame: the table of the subscriber's records with "Add", "Delete" and
-// "Edit" below it.
+// "Edit" below it. A click on a column header sorts the table by that column (again: the other
+// way). Given more than its designed size, the frame gives all of it to the table: the buttons
+// keep their size and stay below it; wider, the columns that hold names and values widen.
 class frameGrid final : public QFrame {
     Q_OBJECT
 public:
+    static constexpr int kWidthTwips = 8295;
     static constexpr int kHeightTwips = 4335;
 
     explicit frameGrid(QWidget *parent = nullptr);
@@ -33,8 +36,16 @@ public:
     QPushButton *cmdDeleteGrid = nullptr;
     QPushButton *cmdEditGrid = nullptr;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void fitColumns();
+
     RecordTableModel *m_model = nullptr;
+    // The width given to the columns beyond their designed widths.
+    int m_givenWidth = 0;
 };
 
 } // namespace pellmarch::records

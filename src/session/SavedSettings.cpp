@@ -1,5 +1,7 @@
 #include "session/SavedSettings.h"
 
+#include <QStringList>
+
 namespace pellmarch::session {
 
 namespace {
@@ -41,6 +43,48 @@ void WriteOwnSettings(platform::SettingsStore &store, const QString &username,
     WriteSetting(store, kIPAddressKey, saved);
     WriteSetting(store, kAutoIPKey, QLatin1String(autoIP ? kSettingOn : kSettingOff));
     WriteSetting(store, kOwnSettingsUserKey, username);
+}
+
+QSize ReadWindowSize(platform::SettingsStore &store, const QSize &available) {
+    const QStringList parts = ReadSetting(store, kMainWindowSizeKey).split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return {};
+    bool wideOk = false;
+    bool highOk = false;
+    const QSize size(parts[0].toInt(&wideOk), parts[1].toInt(&highOk));
+    if (!wideOk || !highOk || size.width() <= 0 || size.height() <= 0 ||
+        size.width() > available.width() || size.height() > available.height())
+        return {};
+    return size;
+}
+
+void WriteWindowSize(platform::SettingsStore &store, const QSize &size) {
+    const QString text = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    if (ReadSetting(store, kMainWindowSizeKey) != text)
+        WriteSetting(store, kMainWindowSizeKey, text);
+}
+
+namespace {
+const QString kAscending = QStringLiteral("ascending");
+const QString kDescending = QStringLiteral("descending");
+} // namespace
+
+TableSort ReadTableSort(platform::SettingsStore &store, int columns) {
+    const QStringList parts = ReadSetting(store, kRecordSortKey).split(QLatin1Char(' '));
+    bool ok = false;
+    const int column = parts.size() == 2 ? parts[0].toInt(&ok) : -1;
+    if (!ok || column < 0 || column >= columns ||
+        (parts[1] != kAscending && parts[1] != kDescending))
+        return {};
+    return {column, parts[1] == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder};
+}
+
+void WriteTableSort(platform::SettingsStore &store, const TableSort &sort) {
+    WriteSetting(store, kRecordSortKey,
+                 sort.column < 0
+                     ? QString()
+                     : QString::number(sort.column) + QLatin1Char(' ') +
+                           (sort.order == Qt::AscendingOrder ? kAscending : kDescending));
 }
 
 } // namespace pellmarch::session

@@ -2,6 +2,7 @@
 
 #include "platform/SettingsStore.h"
 
+#include <QSize>
 #include <QString>
 
 // The values the program keeps between runs, all under the section "Init" of the program's
@@ -15,6 +16,12 @@ inline constexpr char kPasswordKey[] = "Password";
 inline constexpr char kAutoIPKey[] = "AutoIP";
 inline constexpr char kIPAddressKey[] = "IPAddress";
 inline constexpr char kNotificationsKey[] = "Notifications"; // absent: on
+// The size the subscriber gave the main window's record table view, "<width>x<height>" in
+// logical pixels; absent: the designed size.
+inline constexpr char kMainWindowSizeKey[] = "MainWindowSize";
+// The column the record table is sorted by and which way, "<column> ascending" or
+// "<column> descending" (columns counted from 0); absent: the list's order.
+inline constexpr char kRecordSortKey[] = "RecordTableSort";
 // The subscriber whom "IPAddress" and "AutoIP" belong to; written with them. Absent in files of
 // older versions, which are read as they always were.
 inline constexpr char kOwnSettingsUserKey[] = "IPAddressUser";
@@ -56,5 +63,21 @@ void NameOwnSettingsUser(platform::SettingsStore &store);
 // then). The parking address is never saved as the subscriber's address.
 void WriteOwnSettings(platform::SettingsStore &store, const QString &username,
                       const QString &address, bool autoIP, const QString &parkingAddress);
+
+// The main window's remembered size, when it is one a window can take on a screen whose room is
+// `available`: two whole numbers above zero, neither larger than the room. Anything else (absent,
+// unreadable, zero, negative, larger than the screen) is an empty size: the designed one then.
+QSize ReadWindowSize(platform::SettingsStore &store, const QSize &available);
+// Keeps `size` as the main window's size, when it is not what the store already holds.
+void WriteWindowSize(platform::SettingsStore &store, const QSize &size);
+
+// The record table's remembered sort: a column below `columns` and its order. Anything else
+// (absent, unreadable) is column -1: the list's order.
+struct TableSort {
+    int column = -1;
+    Qt::SortOrder order = Qt::AscendingOrder;
+};
+TableSort ReadTableSort(platform::SettingsStore &store, int columns);
+void WriteTableSort(platform::SettingsStore &store, const TableSort &sort);
 
 } // namespace pellmarch::session

@@ -4,6 +4,7 @@
 #include "account/frmLogin.h"
 #include "address/OwnAddress.h"
 #include "app/frmMain.h"
+#include "records/RecordView.h"
 #include "support/Fakes.h"
 
 #include <QAccessible>
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,9 +26,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <optional>
 
 using namespace pellmarch;
 
@@ -133,6 +140,11 @@ private Q_SLOTS:
     void parkingThatFailed();
     void loginAsDifferentUserThenExit();
     void loginAsDifferentUserThenLogIn();
+    void windowSize_data();
+    void windowSize();
+    void windowSizeIsKept();
+    void checkNow_data();
+    void checkNow();
 };
 
 void TestFrmMain::layoutRule_data() {
@@ -315,9 +327,14 @@ void TestFrmMain::accessibleNames() {
         for (QAction *item : menu->menu()->actions())
             menus.append(QStringLiteral("  ") + item->text());
     }
-    QCOMPARE(menus, (QStringList{"&File", "  Start at Login", "  Notifications", "  History", "  ",
-                                 "  Login as Different User", "  Logout", "&Help", "  About",
-                                 "  Online Help"}));
+    QCOMPARE(menus, (QStringList{"&File", "  Check now", "  ", "  Start at Login",
+                                 "  Notifications", "  History", "  ", "  Login as Different User",
+                                 "  Logout", "&Help", "  About", "  Online Help"}));
+    // A screen reader says "Check now" with its key.
+    QAccessibleInterface *file = QAccessible::queryAccessibleInterface(f.find<QMenu>("MnuFile"));
+    QAccessibleInterface *checkNow = file->child(0);
+    QCOMPARE(checkNow->text(QAccessible::Name), QStringLiteral("Check now"));
+    QCOMPARE(checkNow->text(QAccessible::Accelerator), QStringLiteral("F5"));
 }
 
 void TestFrmMain::helpMenu() {
@@ -1070,6 +1087,166 @@ void TestFrmMain::loginAsDifferentUserThenLogIn() {
         QCOMPARE(url, query);
     QCOMPARE(f.fakes.shell.endings, 0);
     QVERIFY(f.fakes.boxes.asked.isEmpty());
+}
+
+void TestFrmMain::windowSize_data() {
+    QTest::addColumn<QString>("remembered"); // null: none
+    QTest::addColumn<QSize>("size");
+    // The layout rule's outer height of the record table view is 452: 448 inside the frame that
+    // offscreen windows have. The screen has 800 by 800.
+    const QSize designed(601, 448);
+    QTest::newRow("nothing remembered: as designed") << QString() << designed;
+    QTest::newRow("a size that fits the screen") << "700x520" << QSize(700, 520);
+    QTest::newRow("the whole screen") << "800x800" << QSize(800, 800);
+    QTest::newRow("larger than the screen") << "5000x5000" << designed;
+    QTest::newRow("only higher than the screen") << "700x801" << designed;
+    QTest::newRow("only wider than the screen") << "801x500" << designed;
+    QTest::newRow("negative") << "-700x520" << designed;
+    QTest::newRow("not a number") << "abc" << designed;
+    QTest::newRow("three numbers") << "700x520x1" << designed;
+    QTest::newRow("smaller than designed: never smaller") << "300x200" << designed;
+    QTest::newRow("wider only: the height as designed") << "700x100" << QSize(700, 448);
+}
+
+void TestFrmMain::windowSize() {
+    QFETCH(QString, remembered);
+    QFETCH(QSize, size);
+    // As at a start: the settings are there before the window is made.
+    testing::FakeServices fakes;
+    if (!remembered.isNull())
+        fakes.settings.values.insert(QStringLiteral("Init/MainWindowSize"), remembered);
+    auto main = std::make_unique<app::frmMain>(fakes.services);
+    QCOMPARE(main->screen()->availableGeometry().size(), QSize(800, 800));
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    QCOMPARE(main->size(), size);
+    QCOMPARE(main->minimumSize(), QSize(601, 448));
+    // The table (and only it) takes the room: the status frame keeps its size at the bottom,
+    // the buttons theirs below the table, the own host name's frame its size and place.
+    const QSize extra = size - QSize(601, 448);
+    const auto at = [&main](const char *name) {
+        return main->findChild<QWidget *>(QLatin1String(name))->geometry();
+    };
+    QCOMPARE(at("frameGrid"), QRect(24, 80, 553 + extra.width(), 289 + extra.height()));
+    QCOMPARE(at("gridDomainUser"), QRect(0, 16, 545 + extra.width(), 225 + extra.height()));
+    QCOMPARE(at("cmdEditGrid"), QRect(368, 248 + extra.height(), 120, 27));
+    QCOMPARE(at("frameStatus"), QRect(32, 369 + extra.height(), 529, 33));
+    QCOMPARE(at("frameVerlundDomain"), QRect(32, 80, 529, 137));
+    QCOMPARE(at("Line1").width(), 553 + extra.width());
+    // As designed, the columns have their designed widths; larger, they fill the table's width
+    // (with and without a scroll bar), the names and values taking the room.
+    auto *grid = main->findChild<QTableView *>(QStringLiteral("gridDomainUser"));
+    for (const int rows : {1, 40}) {
+        fakes.user.sDomainUserRecords = QStringLiteral("a.test;;A;;www;;10.0.0.1");
+        for (int i = 1; i < rows; ++i)
+            fakes.user.sDomainUserRecords += QStringLiteral("~~a.test;;A;;h%1;;10.0.0.1").arg(i);
+        main->recordView().LoadRecordTable();
+        QTRY_COMPARE(grid->verticalScrollBar()->isVisible(), rows > 1);
+        QList<int> widths;
+        for (int column = 0; column < 5; ++column)
+            widths.append(grid->columnWidth(column));
+        if (extra.width() == 0) {
+            QCOMPARE(widths.mid(0, 4), (QList<int>{147, 67, 120, 147}));
+        } else {
+            QCOMPARE(widths[1], 67);
+            // Room for the whole of "AutoIP Res".
+            QCOMPARE(widths[4], grid->horizontalHeader()->sectionSizeHint(4));
+            QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
+            QVERIFY(!grid->horizontalScrollBar()->isVisible());
+        }
+    }
+}
+
+void TestFrmMain::windowSizeIsKept() {
+    MainFixture f;
+    f.loggedInAs(QStringLiteral("acme"), QString());
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.main));
+    f.main.SetUpMainWindow();
+    f.main.ownAddress().tmrAuto.stop();
+    // The window's own sizing is no size of the subscriber's: nothing is kept (the keeping
+    // follows a second after a size is given).
+    QVERIFY(!QTest::qWaitFor([&] { return !f.fakes.settings.writes.isEmpty(); }, 1500));
+    // The subscriber makes the window larger: kept once the sizing has stopped.
+    f.main.resize(690, 500);
+    f.main.resize(720, 540);
+    QTRY_COMPARE(f.fakes.settings.values.value(QStringLiteral("Init/MainWindowSize")),
+                 QStringLiteral("720x540"));
+    QCOMPARE(f.fakes.settings.writes, QStringList{"Init/MainWindowSize=720x540"});
+    QCOMPARE(f.find<QFrame>("frameStatus")->y(), 369 + 92);
+    QCOMPARE(f.find<QFrame>("frameGrid")->height(), 289 + 92);
+    // The editor has its designed size; back in the table the size given comes back.
+    QTest::mouseClick(f.find<QPushButton>("cmdAddGrid"), Qt::LeftButton);
+    QCOMPARE(f.main.frameGeometry().height(), 372);
+    QTest::mouseClick(f.find<QPushButton>("cmdCancel"), Qt::LeftButton);
+    QCOMPARE(f.main.size(), QSize(720, 540));
+    QCOMPARE(f.find<QFrame>("frameStatus")->y(), 369 + 92);
+    // A size given just before closing is kept by the closing.
+    f.main.resize(640, 480);
+    f.main.close();
+    QCOMPARE(f.fakes.settings.values.value(QStringLiteral("Init/MainWindowSize")),
+             QStringLiteral("640x480"));
+}
+
+void TestFrmMain::checkNow_data() {
+    QTest::addColumn<QString>("subDomain"); // null: no login yet
+    QTest::addColumn<bool>("ticked");       // "Automatic IP Resolution"
+    QTest::addColumn<bool>("held");         // other work under way when F5 is pressed
+    QTest::addColumn<QString>("shown");     // the shown address afterwards
+    // The login's address is 198.51.100.7; the service now sees 203.0.113.50.
+    QTest::newRow("record table") << "" << false << false << "203.0.113.50";
+    QTest::newRow("record table, other work under way: once it has ended")
+        << "" << false << true << "203.0.113.50";
+    QTest::newRow("own host name following the address")
+        << "dyn.test" << true << false << "203.0.113.50";
+    QTest::newRow("own host name not following: learnt and shown, nothing moved")
+        << "dyn.test" << false << false << "203.0.113.50";
+    QTest::newRow("before a login: nothing") << QString() << false << false << "IPAddress";
+}
+
+void TestFrmMain::checkNow() {
+    QFETCH(QString, subDomain);
+    QFETCH(bool, ticked);
+    QFETCH(bool, held);
+    QFETCH(QString, shown);
+    MainFixture f;
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.main));
+    if (!subDomain.isNull()) {
+        f.loggedInAs(QStringLiteral("ann"), subDomain);
+        f.setting(QStringLiteral("Username"), QStringLiteral("ann"));
+        f.setting(QStringLiteral("AutoIP"), QLatin1String(ticked ? "1" : "0"));
+        if (!subDomain.isEmpty()) { // the set-up's two commands
+            f.fakes.web.answer(kSucceeded);
+            f.fakes.web.answer(kSucceeded);
+        }
+        f.main.SetUpMainWindow();
+        // No tick of the timer's in this test: only the one asked for.
+        f.main.ownAddress().tmrAuto.setInterval(std::chrono::hours(1));
+    }
+    QCOMPARE(f.chkAutoIP()->isChecked(), ticked);
+    f.fakes.web.urls.clear();
+    f.fakes.web.answer(QStringLiteral("<p>SUCCESS</p><p>IPAddress: 203.0.113.50</p>"));
+    {
+        std::optional<session::WorkGuard::Hold> busy;
+        if (held)
+            busy.emplace(f.fakes.work);
+        QTest::keyClick(&f.main, Qt::Key_F5);
+        if (held)
+            QCOMPARE(f.fakes.web.urls, QStringList());
+    }
+    const QStringList query{
+        QStringLiteral("http://dns.example/dnslogin.asp?FXN=GetIPAddress&Usr=ann")};
+    if (subDomain.isNull()) {
+        QTest::qWait(100);
+        QCOMPARE(f.fakes.web.urls, QStringList());
+    } else {
+        QTRY_COMPARE(f.fakes.web.urls, query);
+    }
+    QCOMPARE(f.find<QLabel>("lblIPAddress")->text(), shown);
+    // One check for one key press: nothing more follows.
+    QTest::qWait(100);
+    QCOMPARE(f.fakes.web.urls.size(), subDomain.isNull() ? 0 : 1);
 }
 
 QTEST_MAIN(TestFrmMain)

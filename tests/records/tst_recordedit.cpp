@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -111,6 +112,10 @@ private Q_SLOTS:
     void refusedFinishingWaitsLongerEachTime();
     void marksAreKeptForTheNextRun();
     void keyboardOnly();
+    void underASort_data();
+    void underASort();
+    void changedRecordStaysChosen_data();
+    void changedRecordStaysChosen();
 };
 
 void TestRecordEdit::opening_data() {
@@ -355,7 +360,10 @@ void TestRecordEdit::update() {
     QCOMPARE(f.fakes.web.urls, urls);
     QCOMPARE(f.fakes.boxes.shown.size(), messages);
     QVERIFY(!f.editorShown());
-    QVERIFY(f.grid->selectionModel()->selectedRows().isEmpty());
+    // The record written (or, where that failed, as it stayed) is the chosen row.
+    const QModelIndexList chosen = f.grid->selectionModel()->selectedRows(2);
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.first().data().toString().toLower(), QStringLiteral("mail"));
     QCOMPARE(f.grid->model()->index(1, 4).data().toString(), autoCell);
 }
 
@@ -615,6 +623,152 @@ void TestRecordEdit::keyboardOnly() {
     QTest::keyClick(&f.main, Qt::Key_F1);
     QCOMPARE(f.fakes.shell.pages, QStringList{QStringLiteral("http://dns.example/support.htm")});
     QVERIFY(f.fakes.boxes.shown.isEmpty());
+}
+
+namespace {
+
+// Four records whose orders differ by every column; www's address sorts last only by value.
+const QString kFour = kRecords + QStringLiteral("~~b.test;;A;;www;;10.0.0.10");
+
+// The names the table shows, from position 1.
+QStringList shownNames(const QTableView *grid) {
+    QStringList names;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        names.append(grid->model()->index(r, 2).data().toString());
+    return names;
+}
+
+void clickHeader(QTableView *grid, int column) {
+    QHeaderView *header = grid->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+void TestRecordEdit::underASort_data() {
+    QTest::addColumn<QList<int>>("headerClicks");
+    QTest::addColumn<QStringList>("names"); // as shown after the clicks
+    QTest::addColumn<int>("row");           // position acted on
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("expected"); // the editor, or the delete sent
+    QTest::newRow("Name A to Z: Delete takes the record shown first")
+        << QList<int>{2} << QStringList{"mail", "note", "Root", "www"} << 1 << "Delete"
+        << command("RECORDDELETE", "a.test", "mail", "A", "10.0.0.2");
+    QTest::newRow("Name again, Z to A: Edit opens the record shown second")
+        << QList<int>{2, 2} << QStringList{"www", "Root", "note", "mail"} << 2 << "Edit"
+        << "a.test|A|@|10.0.0.1|0";
+    QTest::newRow("Server Address by value: double-click on the last row")
+        << QList<int>{3} << QStringList{"Root", "mail", "note", "www"} << 4 << "DoubleClick"
+        << "b.test|A|www|10.0.0.10|0";
+    QTest::newRow("Domain Z to A, equal domains in list order: Enter")
+        << QList<int>{0, 0} << QStringList{"note", "www", "Root", "mail"} << 3 << "Enter"
+        << "a.test|A|@|10.0.0.1|0";
+    QTest::newRow("Record Type after Name: Delete on the third row")
+        << QList<int>{2, 1} << QStringList{"Root", "mail", "www", "note"} << 3 << "Delete"
+        << command("RECORDDELETE", "b.test", "www", "A", "10.0.0.10");
+}
+
+void TestRecordEdit::underASort() {
+    // A row acts on the record it shows, wherever the sort has put it, never on the record the
+    // list holds at that place.
+    QFETCH(QList<int>, headerClicks);
+    QFETCH(QStringList, names);
+    QFETCH(int, row);
+    QFETCH(QString, action);
+    QFETCH(QString, expected);
+    EditorFixture f(kFour);
+    for (const int column : headerClicks)
+        clickHeader(f.grid, column);
+    QCOMPARE(shownNames(f.grid), names);
+    // Kept by a reload.
+    f.main.recordView().LoadRecordTable();
+    QCOMPARE(shownNames(f.grid), names);
+    f.fakes.web.answer(success(kRecords));
+    f.chooseRow(row, action == QLatin1String("DoubleClick"));
+    if (action == QLatin1String("Delete") || action == QLatin1String("Edit")) {
+        f.click(action == QLatin1String("Delete") ? "cmdDeleteGrid" : "cmdEditGrid");
+    } else if (action == QLatin1String("Enter")) {
+        f.grid->setFocus();
+        QTest::keyClick(f.grid, Qt::Key_Return);
+    }
+    if (action == QLatin1String("Delete")) {
+        QCOMPARE(f.fakes.web.urls, QStringList{expected});
+    } else {
+        QVERIFY(f.editorShown());
+        QCOMPARE(f.editor(), expected);
+        QVERIFY(f.fakes.web.urls.isEmpty());
+    }
+}
+
+void TestRecordEdit::changedRecordStaysChosen_data() {
+    QTest::addColumn<int>("sortColumn"); // clicked once: A to Z
+    QTest::addColumn<QString>("chosen"); // the name of the row chosen first
+    QTest::addColumn<QString>("how");    // "rename": Update with the name typed; "refresh"
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("names"); // shown afterwards
+    QTest::addColumn<int>("position");      // chosen afterwards
+    const QString withoutMail = QStringLiteral(
+        "a.test;;A;;@;;10.0.0.1~~old.test;;TXT;;note;;10.0.0.3~~b.test;;A;;www;;10.0.0.10");
+    // Opened marked, the record is written at the shown address.
+    const QString zeta = withoutMail + QStringLiteral("~~a.test;;A;;zeta;;198.51.100.7");
+    const QString mailMoved = withoutMail + QStringLiteral("~~a.test;;A;;mail;;198.51.100.7");
+    QTest::newRow("Update moves the record to the end of the sort, chosen there")
+        << 2 << "mail"
+        << "rename"
+        << "zeta" << QStringList{withoutMail, zeta} << QStringList{"note", "Root", "www", "zeta"}
+        << 4;
+    QTest::newRow("Update refused: the record put back is chosen")
+        << 2 << "mail"
+        << "rename"
+        << "zeta" << QStringList{withoutMail, "<p>Error: no</p>", kFour}
+        << QStringList{"mail", "note", "Root", "www"} << 1;
+    QTest::newRow("the service lists it in a letter case of its own: still chosen")
+        << 2 << "mail"
+        << "rename"
+        << "ZETA" << QStringList{withoutMail, zeta} << QStringList{"note", "Root", "www", "zeta"}
+        << 4;
+    QTest::newRow("a refresh moves the chosen record: chosen at its new place")
+        << 3 << "mail"
+        << "refresh"
+        << "" << QStringList{withoutMail, mailMoved} << QStringList{"Root", "note", "www", "mail"}
+        << 4;
+    QTest::newRow("a refresh moves another record: the chosen one stays chosen")
+        << 3 << "www"
+        << "refresh"
+        << "" << QStringList{withoutMail, mailMoved} << QStringList{"Root", "note", "www", "mail"}
+        << 3;
+}
+
+void TestRecordEdit::changedRecordStaysChosen() {
+    QFETCH(int, sortColumn);
+    QFETCH(QString, chosen);
+    QFETCH(QString, how);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, names);
+    QFETCH(int, position);
+    EditorFixture f(kFour);
+    f.fakes.autoIP.UpdateAutoIPList("a.test", "mail", "RECORDADD", "A", "10.0.0.2", true);
+    f.main.recordView().LoadRecordTable();
+    clickHeader(f.grid, sortColumn);
+    f.chooseRow(static_cast<int>(shownNames(f.grid).indexOf(chosen)) + 1);
+    for (const QString &answer : answers)
+        f.fakes.web.answer(answer.startsWith(QLatin1Char('<')) ? answer : success(answer));
+    if (how == QLatin1String("rename")) {
+        f.click("cmdEditGrid");
+        f.find<QLineEdit>("txtCName")->setText(typed);
+        f.click("cmdServerIP");
+    } else {
+        f.tick(kFour);
+    }
+    QCOMPARE(shownNames(f.grid), names);
+    const QModelIndexList rows = f.grid->selectionModel()->selectedRows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().row() + 1, position);
+    QCOMPARE(f.grid->currentIndex().row() + 1, position);
 }
 
 QTEST_MAIN(TestRecordEdit)

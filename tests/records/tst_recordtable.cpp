@@ -7,8 +7,11 @@
 #include <QAbstractItemModel>
 #include <QAccessible>
 #include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 
 using namespace pellmarch;
 
@@ -61,6 +64,10 @@ private Q_SLOTS:
     void readingRowsBack();
     void emptyRowIsNoRecord();
     void largeListLoads();
+    void sorting_data();
+    void sorting();
+    void cutCellsShowTheirText_data();
+    void cutCellsShowTheirText();
 };
 
 void TestRecordTable::load_data() {
@@ -189,6 +196,107 @@ void TestRecordTable::largeListLoads() {
     f.load(list.join(QStringLiteral("~~")));
     QCOMPARE(f.grid->model()->rowCount(), 50000);
     QCOMPARE(f.grid->model()->index(49999, 2).data().toString(), QStringLiteral("h49999"));
+}
+
+namespace {
+
+QStringList names(const QTableView *grid) {
+    QStringList out;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        out.append(grid->model()->index(r, 2).data().toString());
+    return out;
+}
+
+} // namespace
+
+void TestRecordTable::sorting_data() {
+    QTest::addColumn<QString>("remembered"); // the setting at start; null: none
+    QTest::addColumn<QStringList>("names");  // the order of the first load
+    const QStringList listOrder{"www", "mail", "Note"};
+    QTest::newRow("nothing remembered: the list's order") << QString() << listOrder;
+    QTest::newRow("Name A to Z, letter case aside")
+        << "2 ascending" << QStringList{"mail", "Note", "www"};
+    QTest::newRow("Server Address, numbers by value")
+        << "3 ascending" << QStringList{"Note", "mail", "www"};
+    QTest::newRow("a column that is not there") << "5 ascending" << listOrder;
+    QTest::newRow("an order that is none") << "2 sideways" << listOrder;
+    QTest::newRow("not a number") << "abc ascending" << listOrder;
+}
+
+void TestRecordTable::sorting() {
+    QFETCH(QString, remembered);
+    QFETCH(QStringList, names);
+    const QString list = QStringLiteral(
+        "b.test;;A;;www;;10.0.0.10~~a.test;;MX;;mail;;10.0.0.9~~c.test;;TXT;;Note;;10.0.0.2");
+    testing::FakeServices fakes;
+    if (!remembered.isNull())
+        fakes.settings.values.insert(QStringLiteral("Init/RecordTableSort"), remembered);
+    {
+        app::frmMain main(fakes.services);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        auto *grid = main.findChild<QTableView *>(QStringLiteral("gridDomainUser"));
+        fakes.user.sDomainUserRecords = list;
+        main.recordView().LoadRecordTable();
+        QCOMPARE(::names(grid), names);
+        QVERIFY(fakes.settings.writes.isEmpty()); // nothing new to keep yet
+        // A click on a header sorts by it; the chosen record stays chosen wherever it goes.
+        grid->selectRow(static_cast<int>(names.indexOf(QStringLiteral("www"))));
+        QHeaderView *header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        QCOMPARE(::names(grid), (QStringList{"mail", "www", "Note"}));
+        QCOMPARE(grid->selectionModel()->selectedRows(2).value(0).data().toString(), "www");
+        QCOMPARE(grid->currentIndex().row(), 1);
+        main.recordView().ReadSelectedRecord();
+        QCOMPARE(main.recordView().selectedRecord().sSelCName, QStringLiteral("www"));
+        QCOMPARE(fakes.settings.values.value(QStringLiteral("Init/RecordTableSort")),
+                 QStringLiteral("0 ascending"));
+        // Again: the other way, and kept.
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        QCOMPARE(::names(grid), (QStringList{"Note", "www", "mail"}));
+        QCOMPARE(fakes.settings.values.value(QStringLiteral("Init/RecordTableSort")),
+                 QStringLiteral("0 descending"));
+    }
+    // The next run sorts as this one ended.
+    app::frmMain again(fakes.services);
+    fakes.user.sDomainUserRecords = list;
+    again.recordView().LoadRecordTable();
+    QCOMPARE(::names(again.findChild<QTableView *>(QStringLiteral("gridDomainUser"))),
+             (QStringList{"Note", "www", "mail"}));
+}
+
+void TestRecordTable::cutCellsShowTheirText_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("tip"); // empty: none
+    const QString longValue = QStringLiteral("v=spf1 include:") + QString(120, QLatin1Char('x'));
+    QTest::newRow("a value cut short: its whole text") << 3 << longValue;
+    QTest::newRow("a name cut short: its whole text")
+        << 2 << QStringLiteral("a-rather-long-host-name-for-this-column");
+    QTest::newRow("a cell shown whole: nothing to add") << 1 << QString();
+}
+
+void TestRecordTable::cutCellsShowTheirText() {
+    QFETCH(int, column);
+    QFETCH(QString, tip);
+    TableFixture f;
+    f.main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.main));
+    f.load(
+        QStringLiteral("d1.test;;TXT;;a-rather-long-host-name-for-this-column;;v=spf1 include:") +
+        QString(120, QLatin1Char('x')));
+    QToolTip::hideText();
+    const QRect cell = f.grid->visualRect(f.grid->model()->index(0, column));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), f.grid->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(f.grid->viewport(), &help);
+    if (tip.isEmpty()) {
+        QVERIFY(!QToolTip::isVisible());
+    } else {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), tip);
+    }
+    QToolTip::hideText();
 }
 
 QTEST_MAIN(TestRecordTable)
