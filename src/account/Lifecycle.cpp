@@ -170,13 +170,15 @@ QString Lifecycle::ParkAndSaveSettings() {
     if (user.bVerlundOnly) {
         // Taken before the command, which sets it to the parking address when it succeeds.
         const QString registered = user.sIPAddress;
+        // An address whose registration still waits is not where the host name points.
+        const QString pointsAt = m_mainWindow.isOwnAddressRegistered() ? registered : QString();
         // No message box of its own; saving goes on whatever the outcome.
         const protocol::DnsClient::CommandResult parked = m_client.SendRecordCommand(
             user.sSubDomain, user.sUsername, QLatin1String(protocol::kRecordAdd), user.sRecordType,
             m_services.parkingAddress, false, false);
         if (!parked.done())
             unparked = NotParkedMessage(protocol::HostName(user.sUsername, user.sSubDomain),
-                                        registered, parked);
+                                        pointsAt, parked);
         session::WriteOwnSettings(m_services.settings, user.sUsername, registered,
                                   m_mainWindow.isAutoIPTicked(), m_services.parkingAddress);
     }

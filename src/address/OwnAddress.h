@@ -60,6 +60,8 @@ public:
     bool ValidateAlternateIP(const QString &typed);
 
     bool isAutoIPTicked() const;
+    // Whether the host name is known to point at the own address: no registration waits.
+    bool isRegistered() const { return !m_registerAgain; }
 
     // The automatic refresh; started by the first set-up, running until the program ends.
     QTimer tmrAuto;

@@ -539,6 +539,10 @@ bool frmMain::isAutoIPTicked() const {
     return m_address != nullptr && m_address->isAutoIPTicked();
 }
 
+bool frmMain::isOwnAddressRegistered() const {
+    return m_address != nullptr && m_address->isRegistered();
+}
+
 void frmMain::Form_Load() {
     m_lifecycle->Form_Load();
 }

@@ -88,6 +88,7 @@ public:
     void SetUpRecordTable() override;
     void RefreshAutoRecords(const QString &address) override;
     bool isAutoIPTicked() const override;
+    bool isOwnAddressRegistered() const override;
 
     // The outer height of the window by the layout rule, and the status frame's top, in twips.
     int windowHeightTwips() const { return m_heights.window; }

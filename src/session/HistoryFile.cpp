@@ -117,6 +117,25 @@ std::optional<Exchange> fromLine(const QByteArray &line) {
     return exchange;
 }
 
+// A kill -9 can stop a write where one of the file's pages ends (the kernel copies a page at a
+// time), and a count's line written over in part would be neither the old nor the new entry.
+// A count's line is kept on one page: where it would cross a page's end, blanks after its
+// opening brace (which JSON allows, and every reader skips) put the rest on the next page,
+// with room for the count to grow.
+constexpr qint64 kPage = 4096;
+constexpr qsizetype kCountGrowth = 8;
+
+qsizetype blanksFor(qint64 at, qsizetype size) {
+    const qint64 room = kPage - at % kPage;
+    if (size + kCountGrowth <= room || size + kCountGrowth > kPage)
+        return 0;
+    return qsizetype(room);
+}
+
+QByteArray withBlanks(const QByteArray &line, qsizetype blanks) {
+    return blanks == 0 ? line : line.left(1) + QByteArray(blanks, ' ') + line.mid(1);
+}
+
 // Writes all of `data` to `fd`.
 bool writeAll(int fd, const QByteArray &data) {
     qsizetype done = 0;
@@ -268,7 +287,7 @@ void HistoryFile::flush() {
     }
     if (m_behind) {
         auto [line, entry] = *m_behind;
-        const QByteArray text = toLine(entry);
+        const QByteArray text = withBlanks(toLine(entry), line.blanks);
         switch (rewrite(line, text)) {
         case Written::Later:
             return;
@@ -295,10 +314,14 @@ void HistoryFile::flush() {
         lines += toLine(entry);
     qint64 at = 0;
     const int setAsideBefore = m_setAside;
-    Written written = append(lines, &at);
+    // The run, when it is waiting, is the newest entry: the last line.
+    Line run;
+    if (m_run && m_runLine.at < 0)
+        run.text = toLine(*m_run);
+    Written written = append(lines, &at, run.text.isEmpty() ? nullptr : &run);
     // Something put in the way since the file was checked has been set aside: into a new one.
     if (written == Written::SetAside && m_setAside != setAsideBefore && !m_off)
-        written = append(lines, &at);
+        written = append(lines, &at, run.text.isEmpty() ? nullptr : &run);
     if (written != Written::Done) {
         if (m_off)
             m_unwritten.clear();
@@ -306,18 +329,15 @@ void HistoryFile::flush() {
     }
     const QList<Exchange> done = std::exchange(m_unwritten, {});
     m_count += int(done.size());
-    if (m_run && m_runLine.at < 0) {
-        // The run is the newest entry, on the last line.
-        m_runLine.text = toLine(*m_run);
-        m_runLine.at = at + lines.size() - m_runLine.text.size();
-    }
+    if (m_run && m_runLine.at < 0)
+        m_runLine = run;
     if (m_count > kKeptEntries + kSlackEntries)
         cutBack();
     for (const Exchange &entry : done)
         Q_EMIT recorded(entry);
 }
 
-HistoryFile::Written HistoryFile::append(const QByteArray &lines, qint64 *at) {
+HistoryFile::Written HistoryFile::append(const QByteArray &lines, qint64 *at, Line *run) {
     const QByteArray path = QFile::encodeName(m_path);
     // Never through a link, never waiting on a pipe; the owner's alone before anything is
     // written, even when the owner had closed it to writing. The folder is made the first time.
@@ -349,9 +369,19 @@ HistoryFile::Written HistoryFile::append(const QByteArray &lines, qint64 *at) {
         written = Written::SetAside;
     } else if ((status.st_mode & 07777) == kOwnerOnly || ::fchmod(fd, kOwnerOnly) == 0) {
         const QByteArray header = status.st_size == 0 ? kHeader : QByteArray();
-        if (writeAll(fd, header + lines)) {
+        QByteArray data = header + lines;
+        Line placed;
+        if (run != nullptr) {
+            placed.at = status.st_size + data.size() - run->text.size();
+            placed.blanks = blanksFor(placed.at, run->text.size());
+            placed.text = withBlanks(run->text, placed.blanks);
+            data = data.left(data.size() - run->text.size()) + placed.text;
+        }
+        if (writeAll(fd, data)) {
             written = Written::Done;
             *at = status.st_size + header.size();
+            if (run != nullptr)
+                *run = placed;
         } else if (::ftruncate(fd, status.st_size) != 0) {
             m_checked = false; // half a line would spoil the entries written after it
         }
@@ -402,14 +432,23 @@ void HistoryFile::cutBack() {
         return;
     QByteArray content = kHeader;
     const qsizetype from = std::max<qsizetype>(0, kept.size() - kKeptEntries);
-    for (qsizetype i = from; i < kept.size(); ++i)
+    // The run's entry is still the last line, kept on one page where it now stands.
+    const bool run = m_runLine.at >= 0 && !kept.isEmpty();
+    for (qsizetype i = from; i < kept.size() - (run ? 1 : 0); ++i)
         content += toLine(kept.at(i));
+    Line moved;
+    if (run) {
+        const QByteArray text = toLine(kept.last());
+        moved.at = content.size();
+        moved.blanks = blanksFor(moved.at, text.size());
+        moved.text = withBlanks(text, moved.blanks);
+        content += moved.text;
+    }
     if (!platform::WritePrivateFile(m_path, content))
         return;
     m_count = int(kept.size() - from);
-    // The run's entry is still the last line.
-    if (m_runLine.at >= 0)
-        m_runLine.at = content.size() - m_runLine.text.size();
+    if (run)
+        m_runLine = moved;
 }
 
 QList<Exchange> HistoryFile::entries() {

@@ -75,10 +75,12 @@ private:
         SetAside, // something else stood there: set aside
         Gone,     // the line to update is no longer there as written
     };
-    // A counted entry's line in the file: where it starts, and what it holds there.
+    // A counted entry's line in the file: where it starts, what it holds there, and the blanks
+    // after its opening brace that put the rest on one page of the file.
     struct Line {
         qint64 at = -1;
         QByteArray text;
+        qsizetype blanks = 0;
     };
 
     // Checks that the file is the program's own and sets it aside when it is not; counts the
@@ -90,7 +92,9 @@ private:
     bool routine(const protocol::Exchange &exchange);
     // Writes down what is not yet written, as far as the file lets it.
     void flush();
-    Written append(const QByteArray &lines, qint64 *at);
+    // Appends `lines`; the last `run` bytes of them (none when 0) are the run's line, placed
+    // as onOnePage says, and returned there with where it starts.
+    Written append(const QByteArray &lines, qint64 *at, Line *run);
     Written rewrite(const Line &line, const QByteArray &text);
     void cutBack();
 

@@ -54,6 +54,9 @@ public:
 
     // The state of "Automatic IP Resolution" of the own sub-domain.
     virtual bool isAutoIPTicked() const = 0;
+    // Whether the own host name is known to point at the subscriber's address (false while
+    // its registration waits to be done again: refused, unanswered, or found parked).
+    virtual bool isOwnAddressRegistered() const = 0;
 };
 
 } // namespace pellmarch::session

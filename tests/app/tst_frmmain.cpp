@@ -884,6 +884,13 @@ void TestFrmMain::closing_data() {
     QTest::newRow("own sub-domain, Yes, the set-up's add refused")
         << "dyn.test" << false << true << true << parking << ownWrites << true << true << kSucceeded
         << QStringList();
+    // ... and the parking refused too: the host name was never registered at the address, so
+    // none is named as the one it still points at.
+    QTest::newRow("own sub-domain, Yes, the set-up's add and the parking refused")
+        << "dyn.test" << false << true << true << parking << ownWrites << true << true
+        << "<p>Error: Record locked</p>"
+        << QStringList{"ann.dyn.test could not be taken off the DNS server.\nThe service said: "
+                       "Record locked"};
 }
 
 void TestFrmMain::closing() {

@@ -146,6 +146,7 @@ private Q_SLOTS:
     void routineChecksMakeOneEntry();
     void earlierVersionsFileIsReadAsItStands();
     void passingFailureKeepsTheHistory();
+    void countCutShortByAKillKeepsTheHistory();
     void fileNotItsOwnIsSetAside_data();
     void fileNotItsOwnIsSetAside();
     void marksAreEachSubscribersOwn_data();
@@ -395,6 +396,47 @@ void TestHistory::passingFailureKeepsTheHistory() {
         read.prepend(described(entry));
     QCOMPARE(read, (QStringList{"add", "query 10.0.0.1", "query 10.0.0.1 x4 1-4", "add"}));
     QCOMPARE(setAside.size(), 0);
+}
+
+// A kill -9 stops a write between two of the file's 4096-byte pages (the kernel copies it a
+// page at a time and gives up at a fatal signal): the count's line as it is left when the new
+// line's first part stands over the old line's rest.
+void TestHistory::countCutShortByAKillKeepsTheHistory() {
+    const QList<Exchange> checks = scripted({"q:10.0.0.1:L*11"});
+    int torn = 0;
+    // Entries before the count of every length over a page's width: its line crosses a page's
+    // end at each of its characters.
+    for (int filler = 3650; filler < 3900; ++filler) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.jsonl"));
+        Exchange first = entry(0);
+        first.name = QString(filler, QLatin1Char('h'));
+        HistoryFile history(path);
+        history.record(first);
+        for (qsizetype n = 0; n + 1 < checks.size(); ++n)
+            history.record(checks.at(n));
+        const QByteArray before = contentOf(path); // nine checks counted
+        history.record(checks.last());
+        const QByteArray after = contentOf(path);
+        for (qsizetype page = 4096; page < after.size(); page += 4096) {
+            if (page <= before.lastIndexOf('\n', before.size() - 2))
+                continue; // before the count's line: written as it was
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(after.left(page) + before.mid(page));
+            file.close();
+            ++torn;
+            HistoryFile next(path);
+            QSignalSpy setAside(&next, &HistoryFile::setAside);
+            const QList<Exchange> read = next.entries();
+            QVERIFY2(setAside.isEmpty(), qPrintable(QStringLiteral("filler %1").arg(filler)));
+            QCOMPARE(read.size(), 3);
+            QVERIFY2(read.first().checks == 9 || read.first().checks == 10,
+                     qPrintable(described(read.first())));
+            QCOMPARE(read.last(), first);
+        }
+    }
+    QVERIFY(torn > 100);
 }
 
 void TestHistory::fileNotItsOwnIsSetAside_data() {
