@@ -56,7 +56,7 @@ bool keepPrivate(const QString &path, QString *error) {
         path.startsWith(QLatin1String("file:")))
         return true;
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
