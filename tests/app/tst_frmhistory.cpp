@@ -77,27 +77,18 @@ void TestFrmHistory::showsRoutineChecksCountedAndFitsTheScreen() {
 
     // The window and its Close button on the screen, whatever the scale.
     const QRect available = window.screen()->availableGeometry();
-    QVERIFY2(available.contains(window.frameGeometry()),
-             qPrintable(QStringLiteral("%1x%2 on %3x%4")
-                            .arg(window.frameGeometry().width())
-                            .arg(window.frameGeometry().height())
-                            .arg(available.width())
-                            .arg(available.height())));
+    QVERIFY(available.contains(window.frameGeometry()));
     QVERIFY(available.contains(QRect(close->mapToGlobal(QPoint(0, 0)), close->size())));
     // No record type cut short: each as wide as the table's own delegate asks, and the grid.
     int needed = grid->horizontalHeader()->sectionSizeHint(HistoryModel::Type);
     QStyleOptionViewItem option;
     option.initFrom(grid);
     option.font = grid->font(); // as the table gives its cells
-    for (int row = 0; row < grid->model()->rowCount(); ++row)
-        needed = std::max(needed,
-                          grid->itemDelegate()
-                                  ->sizeHint(option, grid->model()->index(row, HistoryModel::Type))
-                                  .width() +
-                              1);
-    QVERIFY2(grid->columnWidth(HistoryModel::Type) >= needed,
-             qPrintable(
-                 QStringLiteral("%1 < %2").arg(grid->columnWidth(HistoryModel::Type)).arg(needed)));
+    for (int row = 0; row < grid->model()->rowCount(); ++row) {
+        const QModelIndex cell = grid->model()->index(row, HistoryModel::Type);
+        needed = std::max(needed, grid->itemDelegate()->sizeHint(option, cell).width() + 1);
+    }
+    QCOMPARE_GE(grid->columnWidth(HistoryModel::Type), needed);
     QCOMPARE(grid->model()->index(1, HistoryModel::Type).data().toString(),
              QStringLiteral("CNAME"));
 

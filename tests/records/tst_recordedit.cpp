@@ -715,31 +715,24 @@ void TestRecordEdit::changedRecordStaysChosen_data() {
     // Opened marked, the record is written at the shown address.
     const QString zeta = withoutMail + QStringLiteral("~~a.test;;A;;zeta;;198.51.100.7");
     const QString mailMoved = withoutMail + QStringLiteral("~~a.test;;A;;mail;;198.51.100.7");
-    QTest::newRow("Update moves the record to the end of the sort, chosen there")
-        << 2 << "mail"
-        << "rename"
-        << "zeta" << QStringList{withoutMail, zeta} << QStringList{"note", "Root", "www", "zeta"}
-        << 4;
-    QTest::newRow("Update refused: the record put back is chosen")
-        << 2 << "mail"
-        << "rename"
-        << "zeta" << QStringList{withoutMail, "<p>Error: no</p>", kFour}
-        << QStringList{"mail", "note", "Root", "www"} << 1;
-    QTest::newRow("the service lists it in a letter case of its own: still chosen")
-        << 2 << "mail"
-        << "rename"
-        << "ZETA" << QStringList{withoutMail, zeta} << QStringList{"note", "Root", "www", "zeta"}
-        << 4;
-    QTest::newRow("a refresh moves the chosen record: chosen at its new place")
-        << 3 << "mail"
-        << "refresh"
-        << "" << QStringList{withoutMail, mailMoved} << QStringList{"Root", "note", "www", "mail"}
-        << 4;
-    QTest::newRow("a refresh moves another record: the chosen one stays chosen")
-        << 3 << "www"
-        << "refresh"
-        << "" << QStringList{withoutMail, mailMoved} << QStringList{"Root", "note", "www", "mail"}
-        << 3;
+    const auto row = [](const char *name, int sortColumn, const char *chosen, const char *how,
+                        const char *typed, const QStringList &answers, const QStringList &names,
+                        int position) {
+        QTest::newRow(name) << sortColumn << QString::fromLatin1(chosen) << QString::fromLatin1(how)
+                            << QString::fromLatin1(typed) << answers << names << position;
+    };
+    const QStringList zetaLast{"note", "Root", "www", "zeta"};
+    const QStringList mailLast{"Root", "note", "www", "mail"};
+    row("Update moves the record to the end of the sort, chosen there", 2, "mail", "rename", "zeta",
+        {withoutMail, zeta}, zetaLast, 4);
+    row("Update refused: the record put back is chosen", 2, "mail", "rename", "zeta",
+        {withoutMail, "<p>Error: no</p>", kFour}, {"mail", "note", "Root", "www"}, 1);
+    row("the service lists it in a letter case of its own: still chosen", 2, "mail", "rename",
+        "ZETA", {withoutMail, zeta}, zetaLast, 4);
+    row("a refresh moves the chosen record: chosen at its new place", 3, "mail", "refresh", "",
+        {withoutMail, mailMoved}, mailLast, 4);
+    row("a refresh moves another record: the chosen one stays chosen", 3, "www", "refresh", "",
+        {withoutMail, mailMoved}, mailLast, 3);
 }
 
 void TestRecordEdit::changedRecordStaysChosen() {
