@@ -4,27 +4,16 @@
 // start, the session bus reached only when the button is pressed) and holds a local socket in the
 // user's runtime folder as its one-run-per-user guard. Built in the same tree with the same
 // compiler and flags; it says when it shows, as the program does.
+#include "ShownDialog.h"
+
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDialog>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTextStream>
-
-namespace {
-
-class Dialog final : public QDialog {
-protected:
-    void showEvent(QShowEvent *event) override {
-        QDialog::showEvent(event);
-        QTextStream(stderr) << "shown dialog" << Qt::endl;
-    }
-};
-
-} // namespace
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -44,7 +33,7 @@ int main(int argc, char *argv[]) {
             return 1;
     }
     QNetworkAccessManager network;
-    Dialog dialog;
+    ShownDialog dialog;
     auto *button = new QPushButton(QStringLiteral("OK"), &dialog);
     QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog] {
         // A desktop program talks to the session bus once it is under way, not to show a window.
