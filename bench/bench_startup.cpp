@@ -166,31 +166,25 @@ int main(int argc, char *argv[]) {
     const QByteArray loadBefore = loadAverage();
     QList<double> programMs, bareMs, floorMs;
     QList<qint64> programKiB, bareKiB, floorKiB, loggedInKiB;
+    // The first window of each, in turn: the program's login window (no saved login), then the
+    // two yardsticks' dialogs.
+    struct FirstWindow {
+        QString program, window;
+        QList<double> &ms;
+        QList<qint64> &kiB;
+    };
+    const FirstWindow firstWindows[] = {
+        {program, QStringLiteral("frmLogin"), programMs, programKiB},
+        {bare, QStringLiteral("dialog"), bareMs, bareKiB},
+        {floor, QStringLiteral("dialog"), floorMs, floorKiB}};
     for (int i = 0; i < runs; ++i) {
-        // The login window: no saved login.
-        {
+        for (const FirstWindow &first : firstWindows) {
             QTemporaryDir dir;
             prepare(dir);
-            const Figures p =
-                runOnce(program, QStringLiteral("frmLogin"), QString(), environmentIn(dir));
-            programMs.append(p.shownMs);
-            programKiB.append(p.shownKiB);
-        }
-        {
-            QTemporaryDir dir;
-            prepare(dir);
-            const Figures b =
-                runOnce(bare, QStringLiteral("dialog"), QString(), environmentIn(dir));
-            bareMs.append(b.shownMs);
-            bareKiB.append(b.shownKiB);
-        }
-        {
-            QTemporaryDir dir;
-            prepare(dir);
-            const Figures f =
-                runOnce(floor, QStringLiteral("dialog"), QString(), environmentIn(dir));
-            floorMs.append(f.shownMs);
-            floorKiB.append(f.shownKiB);
+            const Figures figures =
+                runOnce(first.program, first.window, QString(), environmentIn(dir));
+            first.ms.append(figures.shownMs);
+            first.kiB.append(figures.shownKiB);
         }
         // A remembered login. The service answers from this thread's event loop, which runOnce
         // keeps turning.
